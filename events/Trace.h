@@ -1,0 +1,36 @@
+// The single diagnostic sink of the engine: "Class::Operation() - text" lines, silent by default.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Formats a diagnostic line printf-style and hands it to the current listener. With no listener set
+// (the default) nothing is formatted and the call costs one branch. Diagnostics never change a result.
+void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Receives every formatted diagnostic line.
+using TraceListener = std::function<void(std::string_view line)>;
+
+// Installs `listener` (an empty one silences the sink) and returns the one it replaces.
+TraceListener SetTraceListener(TraceListener listener);
+
+// Collects every diagnostic emitted during its lifetime; restores the previous listener on destruction.
+// Meant for tests that check which traces an operation gave.
+class CTraceCapture {
+public:
+    CTraceCapture();
+    ~CTraceCapture();
+    CTraceCapture(const CTraceCapture&) = delete;
+    CTraceCapture& operator=(const CTraceCapture&) = delete;
+
+    const std::vector<std::string>& Lines() const { return lines; }
+    // True when some captured line contains `text`.
+    bool Contains(std::string_view text) const;
+    void Clear() { lines.clear(); }
+
+private:
+    std::vector<std::string> lines;
+    TraceListener previous;
+};

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds and runs the whole suite twice: an optimised build and an ASan+UBSan build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+jobs=$(nproc)
+for preset in release asan; do
+  echo "=== $preset build ==="
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "=== $preset tests ==="
+  ctest --preset "$preset" -j "$jobs"
+done
