@@ -114,7 +114,11 @@ TEST_F(SmfRoundTrip, ReadsBackEveryEventWrittenForRandomSequences)
         expected.push_back(EndOfTrack(time));
 
         const uint8_t* data = out.Output().Data();
-        const auto decoded = DecodeSmf(Bytes(data, data + out.Output().GetSize()));
+        const Bytes file(data, data + out.Output().GetSize());
+        const uint32_t trackLength =
+            uint32_t{file[18]} << 24 | uint32_t{file[19]} << 16 | uint32_t{file[20]} << 8 | file[21];
+        ASSERT_EQ(trackLength, file.size() - 22) << "seed " << seed;
+        const auto decoded = DecodeSmf(file);
         ASSERT_TRUE(decoded) << "seed " << seed;
         for (size_t i = 0; i < std::min(decoded->size(), expected.size()); ++i)
             ASSERT_EQ((*decoded)[i], expected[i]) << "seed " << seed << ", first mismatch at event " << i;

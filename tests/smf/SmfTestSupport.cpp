@@ -50,29 +50,31 @@ Timed EndOfTrack(uint32_t time)
 Bytes SmfImage(const Bytes& track, uint16_t division)
 {
     const auto length = static_cast<uint32_t>(track.size());
-    Bytes image = {'M',
-                   'T',
-                   'h',
-                   'd',
-                   0,
-                   0,
-                   0,
-                   6,
-                   0,
-                   0,
-                   0,
-                   1,
-                   static_cast<uint8_t>(division >> 8),
-                   static_cast<uint8_t>(division),
-                   'M',
-                   'T',
-                   'r',
-                   'k',
-                   static_cast<uint8_t>(length >> 24),
-                   static_cast<uint8_t>(length >> 16),
-                   static_cast<uint8_t>(length >> 8),
-                   static_cast<uint8_t>(length)};
-    image.insert(image.end(), track.begin(), track.end());
+    const uint8_t headers[] = {'M',
+                               'T',
+                               'h',
+                               'd',
+                               0,
+                               0,
+                               0,
+                               6,
+                               0,
+                               0,
+                               0,
+                               1,
+                               static_cast<uint8_t>(division >> 8),
+                               static_cast<uint8_t>(division),
+                               'M',
+                               'T',
+                               'r',
+                               'k',
+                               static_cast<uint8_t>(length >> 24),
+                               static_cast<uint8_t>(length >> 16),
+                               static_cast<uint8_t>(length >> 8),
+                               static_cast<uint8_t>(length)};
+    Bytes image(sizeof headers + track.size());
+    std::copy(std::begin(headers), std::end(headers), image.begin());
+    std::copy(track.begin(), track.end(), image.begin() + sizeof headers);
     return image;
 }
 

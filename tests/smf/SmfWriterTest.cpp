@@ -133,20 +133,6 @@ TEST_F(SmfWriter, LeavesOutRepeatedStatusUntilAMetaEvent)
     EXPECT_EQ(track, expected);
 }
 
-TEST_F(SmfWriter, WritesNoteOffsAsNoteOffsWhenAsked)
-{
-    CMidiOut out;
-    out.SetNoteOffAsNoteOn(false);
-    out.SetUseRunningStatus(false);
-    const Bytes track = TrackOf(Export(out,
-                                       {{0, ChannelEvent(EventKind::NoteOn, 1, 60, 100)},
-                                        {0, ChannelEvent(EventKind::NoteOff, 1, 60, 33)},
-                                        {0, ChannelEvent(EventKind::NoteOff, 1, 62, 33)}},
-                                       0));
-    EXPECT_EQ(track,
-              (Bytes{0x00, 0x91, 60, 100, 0x00, 0x81, 60, 33, 0x00, 0x81, 62, 33, 0x00, 0xFF, 0x2F, 0x00}));
-}
-
 TEST_F(SmfWriter, WritesTheNoteOffOfANoteWhenItsTimeComes)
 {
     // A note of 96 ticks at 0, a program change at 200, End of Track at 384.
@@ -200,12 +186,6 @@ TEST_F(SmfWriter, WritesHeldNoteOffsBeforeEndOfTrack)
               }));
 }
 
-TEST_F(SmfWriter, NeverWritesEndOfTrackBeforeTheLastEvent)
-{
-    EXPECT_EQ(TrackOf(Export({{100, ChannelEvent(EventKind::Control, 0, 7, 1)}}, 50)),
-              (Bytes{0x64, 0xB0, 7, 1, 0x00, 0xFF, 0x2F, 0x00}));
-}
-
 TEST_F(SmfWriter, WritesPrivateMetaAndSystemExclusiveEvents)
 {
     CEvent privateMeta;
@@ -230,17 +210,4 @@ TEST_F(SmfWriter, WritesPrivateMetaAndSystemExclusiveEvents)
     EXPECT_EQ(track, expected);
     for (CEvent* event : {&privateMeta, &complete, &escape, &text})
         event->ReleaseBuffer();
-}
-
-TEST_F(SmfWriter, PatchesTheTrackLengthAndRefusesASecondOpenOrClose)
-{
-    CMidiOut out;
-    EXPECT_FALSE(out.Open());
-    const Bytes file =
-        Export(out, {{0, NoteEvent(0, 60, 100, 384)}, {400, ChannelEvent(EventKind::NoteOn, 0, 1, 1)}}, 800);
-    EXPECT_EQ(out.Output().GetPos(), 22u);
-    const uint32_t length =
-        uint32_t{file[18]} << 24 | uint32_t{file[19]} << 16 | uint32_t{file[20]} << 8 | file[21];
-    EXPECT_EQ(length, file.size() - 22);
-    EXPECT_FALSE(out.Close());
 }
