@@ -18,7 +18,8 @@ uint32_t On(uint8_t channel, uint8_t key)
 }
 
 constexpr uint32_t End = CEvent::EndOfTrackHeader;
-constexpr uint32_t Text = 0x00010109; // Meta 0x01, one byte (0)
+constexpr uint32_t Text = 0x00010109;  // Meta 0x01, one byte (0)
+constexpr uint32_t Tempo = 0x00015109; // Meta 0x51, one byte (0)
 } // namespace
 
 TEST_F(PattMerge, WritesSourcesInTimeOrderFirstAddedFirstAtEqualTimes)
@@ -43,35 +44,25 @@ TEST_F(PattMerge, WritesSourcesInTimeOrderFirstAddedFirstAtEqualTimes)
     EXPECT_EQ(out.closes, 1);
 }
 
-TEST_F(PattMerge, WritesOneEndOfTrackAtTheLastChainTaken)
+TEST_F(PattMerge, WritesOneEndOfTrackAtTheLastChainTakenAndDropsStreamsAtTheirEndTime)
 {
-    // Sources pass no End of Track on, even several in one chain or one mid-chain.
+    // Sources pass no End of Track on, even several in one chain or one mid-chain; the stream's
+    // chain at its end time 96 is not read.
     CScriptedDecoder a({{0, {On(0, 1)}}, {50, {End, End}}});
     CScriptedDecoder b({{0, {Text, End, Text}}, {100, {Text, End}}});
+    CScriptedDecoder stream({{0, {Tempo}}, {48, {Tempo}}, {96, {Tempo}}, {200, {End}}});
     CRecordingEncoder out;
     CPropPattMerge merge(out);
-    merge.AddTrack(a, 0);
-    merge.AddTrack(b, 0);
+    merge.AddTrack(a, 4);
+    merge.AddTrack(b, 4);
+    merge.AddStream(stream, 96);
     EXPECT_TRUE(merge.Run());
-    EXPECT_EQ(
-        out.written,
-        (std::vector<Timed>{
-            Channel(0, EventKind::NoteOn, 0, 1, 100), {0, Text, {0}}, {100, Text, {0}}, EndOfTrack(100)}));
-}
-
-TEST_F(PattMerge, DropsAStreamAtItsEndTime)
-{
-    CScriptedDecoder track({{0, {On(0, 1)}}, {96, {End}}});
-    CScriptedDecoder tempo({{0, {Text}}, {48, {Text}}, {96, {Text}}, {200, {End}}});
-    CRecordingEncoder out;
-    CPropPattMerge merge(out);
-    merge.AddTrack(track, 4);
-    merge.AddStream(tempo, 96);
-    EXPECT_TRUE(merge.Run());
-    EXPECT_EQ(
-        out.written,
-        (std::vector<Timed>{
-            Channel(0, EventKind::NoteOn, 4, 1, 100), {0, Text, {0}}, {48, Text, {0}}, EndOfTrack(96)}));
+    EXPECT_EQ(out.written, (std::vector<Timed>{Channel(0, EventKind::NoteOn, 4, 1, 100),
+                                               {0, Text, {0}},
+                                               {0, Tempo, {0}},
+                                               {48, Tempo, {0}},
+                                               {100, Text, {0}},
+                                               EndOfTrack(100)}));
 }
 
 TEST_F(PattMerge, ReportsAFailingSourceAndStillClosesTheEncoder)
