@@ -59,16 +59,6 @@ TEST(VarLenNum, WritesSevenBitGroupsMostSignificantFirstAndClampsAbove28Bits)
     }
 }
 
-TEST(EncoderBase, OpensAndClosesOnlyOnce)
-{
-    CRecordingEncoder encoder;
-    EXPECT_FALSE(encoder.Close());
-    EXPECT_TRUE(encoder.Open());
-    EXPECT_FALSE(encoder.Open());
-    EXPECT_TRUE(encoder.Close());
-    EXPECT_FALSE(encoder.Close());
-}
-
 TEST(EncoderBase, DispatchesByClassSkipsFillersAndRefusesClasslessEvents)
 {
     {
@@ -103,7 +93,7 @@ TEST(EncoderBase, EndOfTrackIsNeverWrittenBeforeTheLastWrittenEvent)
     CRecordingEncoder encoder;
     encoder.Open();
     encoder.WriteChainAt(500, Chain({On(60)}).get());
-    EXPECT_TRUE(encoder.WriteChainAt(300, Chain({CEvent::EndOfTrackHeader}).get()));
+    EXPECT_TRUE(encoder.WriteEndOfTrackAt(300));
     ASSERT_EQ(encoder.written.size(), 2u);
     EXPECT_EQ(encoder.written[1].time, 500u);
     EXPECT_EQ(encoder.written[1].delta, 0u);
