@@ -91,8 +91,6 @@ bool CPropPattMerge::Run()
         }
         sources.pop_front();
     }
-    CLinkedEvent endOfTrack;
-    endOfTrack.header = CEvent::EndOfTrackHeader;
-    encoder.WriteChainAt(lastTaken, &endOfTrack);
+    encoder.WriteEndOfTrackAt(lastTaken);
     return encoder.Close() && !failed;
 }

@@ -64,6 +64,7 @@ CDecSMF0::~CDecSMF0()
 
 bool CDecSMF0::SetChunk(std::unique_ptr<CIn> chunk)
 {
+    assert(chunk);
     if (input) {
         Trace("\nCDecSMF0::SetChunk() - Cannot decode more than one chunk");
         return false;

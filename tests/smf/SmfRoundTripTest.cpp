@@ -100,9 +100,7 @@ TEST_F(SmfRoundTrip, ReadsBackEveryEventWrittenForRandomSequences)
                 links[i].ReleaseBuffer();
             count -= length;
         }
-        CLinkedEvent endOfTrack;
-        endOfTrack.header = CEvent::EndOfTrackHeader;
-        ASSERT_TRUE(out.WriteChainAt(time, &endOfTrack));
+        ASSERT_TRUE(out.WriteEndOfTrackAt(time));
         ASSERT_TRUE(out.Close());
         expected.push_back(EndOfTrack(time));
 
