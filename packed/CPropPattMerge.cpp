@@ -26,6 +26,9 @@ bool CPropPattMerge::Add(CDecBase& decoder, uint8_t channel, uint32_t endTime)
         failed = true;
         return false;
     }
+    // A stream with nothing before its end time has nothing to give.
+    if (static_cast<uint32_t>(delay) >= endTime)
+        return true;
     sources.push_front({static_cast<uint32_t>(delay), endTime, &decoder, channel});
     Requeue();
     return true;

@@ -248,6 +248,12 @@ void CDecSMF0::MakeMeta(CEvent& event)
         MakeFiller(event);
         return;
     }
+    // End of Track carries no data; one that claims some still ends the track.
+    if (pendingType == CEvent::EndOfTrackType) {
+        event.header = CEvent::EndOfTrackHeader;
+        event.data = 0;
+        return;
+    }
     if (pendingType == CSmfBytes::SetTempo &&
         (scratch.size() < 3 || (scratch[0] == 0 && scratch[1] == 0 && scratch[2] == 0))) {
         Trace("\nCDecSMF0::OnExtractEvent() - Set Tempo without a tempo ignored");
