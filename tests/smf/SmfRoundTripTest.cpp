@@ -2,6 +2,7 @@
 #include "SmfTestSupport.h"
 #include "events/Trace.h"
 #include "packed/CPropPattMerge.h"
+#include "packed/CPropPattUnmerge.h"
 #include "smf/CMidiIn.h"
 #include "smf/CMidiOut.h"
 
@@ -135,6 +136,12 @@ TEST_F(SmfRoundTrip, FailsCleanlyWhenTheEventPoolRunsOut)
         EXPECT_EQ(merge.AddTrack(*source.Decoder(), 3), free > 0);
         EXPECT_FALSE(merge.Run()) << free << " records free";
         EXPECT_FALSE(out.IsOpen()) << "the merge closes its encoder even when a source fails";
+        CMidiIn splitSource(image.data(), static_cast<uint32_t>(image.size()));
+        ASSERT_TRUE(splitSource.Open());
+        COpenRecorder sink;
+        CPropPattUnmerge split(*splitSource.Decoder(), nullptr);
+        split.AddChannelSink(sink, 0, 0);
+        EXPECT_EQ(split.Run(0, 10000), -1) << free << " records free";
     }
     EXPECT_TRUE(capture.Contains("CEventPool::GetNewEvent() - Pool of events is exhausted"));
 }
