@@ -91,7 +91,8 @@ BankResult CStyleBank::OpenImage(const uint8_t* bytes, size_t length)
         Trace("CStyleBank::Open() - chunk tree does not fit %zu bytes", length);
         return BankResult::Corrupt;
     }
-    buffer = std::make_unique<uint8_t[]>(static_cast<size_t>(kCapacity));
+    // Bytes past the used area are never read: every edit zeroes the bytes it opens.
+    buffer = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(kCapacity));
     std::memcpy(buffer.get(), bytes, length);
     nav = std::make_unique<CChunkNavComp>(buffer.get(), kCapacity);
     const BankResult result = ReadSlots();
@@ -201,18 +202,19 @@ BankResult CStyleBank::CommitStyle(int k, std::vector<uint8_t> chunk)
         nav->Rewind();
         return BankResult::NoStyle;
     }
-    if (chunk.size() > static_cast<size_t>(kCapacity) || !Nav::CheckTree(chunk.data(), chunk.size()) ||
+    if (chunk.size() > static_cast<size_t>(kCapacity) ||
+        static_cast<int64_t>(chunk.size()) - styleSize > nav->Free()) {
+        Trace("CStyleBank::CommitStyle() - style %d of %zu bytes does not fit the buffer", k, chunk.size());
+        nav->Rewind();
+        return BankResult::NoRoom;
+    }
+    if (!Nav::CheckTree(chunk.data(), chunk.size()) ||
         Nav::ReadBE32(chunk.data() + 4) + size_t{Nav::kHeaderSize} != chunk.size() ||
         chunk[0] != kIdStyleContent ||
         (chunk[3] & (Nav::kFlagData | Nav::kFlagClass2 | Nav::kFlagCompressed))) {
         Trace("CStyleBank::CommitStyle() - new content of style %d is not a sound content chunk", k);
         nav->Rewind();
         return BankResult::Corrupt;
-    }
-    if (static_cast<int64_t>(chunk.size()) - styleSize > nav->Free()) {
-        Trace("CStyleBank::CommitStyle() - style %d of %zu bytes does not fit the buffer", k, chunk.size());
-        nav->Rewind();
-        return BankResult::NoRoom;
     }
     CChunkNav replacement(chunk.data(), static_cast<int32_t>(chunk.size()));
     nav->Remove();

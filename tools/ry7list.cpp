@@ -31,7 +31,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::vector<std::string> names = bank.StyleNames();
-    std::printf("%s: %d styles, %d bytes\n", argv[1], bank.StyleCount(), bank.Used());
+    std::printf("%s: %d styles, %d bytes uncompressed\n", argv[1], bank.StyleCount(), bank.Used());
     std::printf("%3s  %-24s %4s %11s %13s\n", "#", "Name", "Slot", "Compressed", "Uncompressed");
     for (int k = 0; k < bank.StyleCount(); ++k) {
         const std::optional<CStyleSelection> style = bank.SelectStyle(k);

@@ -1,5 +1,6 @@
 // Moves, edits and tree checks of the chunk navigator.
 #include "bank/CChunkNav.h"
+#include "bank/CChunkNavComp.h"
 #include "events/Trace.h"
 #include "tools/bankbuilder/CBankBuilder.h"
 
@@ -381,4 +382,52 @@ TEST(ChunkNav, CheckTreeRefusesNestingDeeperThanTheLimit)
     EXPECT_TRUE(Nav::CheckTree(tree.data(), tree.size()));
     tree = Chunk(1, 0x00, tree);
     EXPECT_FALSE(Nav::CheckTree(tree.data(), tree.size()));
+}
+
+TEST(ChunkNavComp, CompressAndExpandGiveTheChunkBackAndAdjustItsParents)
+{
+    const Bytes records =
+        CBankBuilder::Join({Chunk(2, 0x08, Bytes(200, 0x41)), Chunk(3, 0x08, Bytes(100, 0x42))});
+    const Bytes original =
+        Chunk(1, 0x14, CBankBuilder::Join({Chunk(6, 0x10, Chunk(1, 0x00, records)), Chunk(5, 0x18, {9})}));
+    Tree tree(original, 8);
+    CChunkNavComp nav(tree.bytes.data(), tree.capacity);
+    Go(nav, {0});
+    ASSERT_TRUE(nav.Compress());
+    EXPECT_EQ(nav.Flags(), 0x30);
+    EXPECT_LT(nav.DataSize(), 60u);
+    EXPECT_TRUE(nav.Compress()); // already compressed: nothing to do
+    EXPECT_EQ(Walk(nav), "6@1 5@1 ");
+    EXPECT_TRUE(Nav::CheckTree(tree.bytes.data(), static_cast<size_t>(nav.Used())));
+    Go(nav, {0});
+    ASSERT_TRUE(nav.Expand());
+    EXPECT_TRUE(nav.Expand());
+    EXPECT_TRUE(std::equal(original.begin(), original.end(), tree.bytes.begin()));
+    EXPECT_EQ(nav.Used(), static_cast<int32_t>(original.size()));
+    EXPECT_TRUE(tree.CanaryIntact());
+}
+
+TEST(ChunkNavComp, EmptyChunksStayUncompressedAndBlocksNeedRoomToExpand)
+{
+    Tree empty(Chunk(1, 0x14, Chunk(6, 0x10, {})));
+    CChunkNavComp nav(empty.bytes.data(), empty.capacity);
+    Go(nav, {0});
+    EXPECT_TRUE(nav.Compress());
+    EXPECT_EQ(nav.Flags(), 0x10); // a block of nothing would not be recognised again
+
+    const Bytes content = Chunk(1, 0x00, Chunk(2, 0x08, Bytes(500, 0x33)));
+    Tree tree(Chunk(1, 0x14, Chunk(6, 0x10, content)), 0);
+    CChunkNavComp packer(tree.bytes.data(), tree.capacity);
+    Go(packer, {0});
+    ASSERT_TRUE(packer.Compress());
+    // Rebuild the compressed tree in a buffer too small for the raw bytes.
+    const Bytes packed(tree.bytes.begin(), tree.bytes.begin() + packer.Used());
+    Tree tight(packed, static_cast<int32_t>(content.size() - packer.DataSize()) - 1);
+    CChunkNavComp reader(tight.bytes.data(), tight.capacity);
+    Go(reader, {0});
+    CTraceCapture capture;
+    EXPECT_FALSE(reader.Expand());
+    EXPECT_TRUE(capture.Contains("raw bytes do not fit the buffer"));
+    EXPECT_EQ(reader.Flags(), 0x30);
+    EXPECT_TRUE(tight.CanaryIntact());
 }
