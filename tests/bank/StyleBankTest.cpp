@@ -306,7 +306,7 @@ TEST(StyleBank, NamesStayInsideTheirEntries)
     EXPECT_EQ(bank.StyleNames(), (std::vector<std::string>{std::string(23, 'n'), "Next"}));
 }
 
-TEST(StyleBank, SavingCompressesEveryStyleAndReopensToTheSameStyles)
+TEST(StyleBank, SavingCompressesEveryStyleAndIsRepeatable)
 {
     CStyleBank bank;
     ASSERT_EQ(Open(bank, SampleBuilder().Build()), BankResult::Ok);
@@ -324,17 +324,9 @@ TEST(StyleBank, SavingCompressesEveryStyleAndReopensToTheSameStyles)
     EXPECT_EQ(reopened.SelectStyle(0)->content, Content(1));
     EXPECT_EQ(reopened.SelectStyle(1)->content, Content(2));
     EXPECT_EQ(reopened.StyleNames(), bank.StyleNames());
-}
-
-TEST(StyleBank, SavingTwiceWithoutEditsGivesTheSameBytes)
-{
-    CStyleBank bank;
-    ASSERT_EQ(Open(bank, SampleBuilder().Build()), BankResult::Ok);
-    const Bytes first = Saved(bank);
-    EXPECT_EQ(FirstMismatch(first, Saved(bank)), -1);
-    CStyleBank reopened;
-    ASSERT_EQ(Open(reopened, first), BankResult::Ok);
-    EXPECT_EQ(FirstMismatch(first, Saved(reopened)), -1);
+    // Saving again, before or after reopening, gives the same bytes.
+    EXPECT_EQ(FirstMismatch(image, Saved(bank)), -1);
+    EXPECT_EQ(FirstMismatch(image, Saved(reopened)), -1);
 }
 
 TEST(StyleBank, OffsetIndexPointsAtTheHeadersAsWritten)
