@@ -4,6 +4,7 @@
 #include "events/CDecBase.h"
 #include "events/CEncoderBase.h"
 #include "events/CEvent.h"
+#include "events/CEventsPool.h"
 
 #include <cstdint>
 #include <memory>
@@ -112,6 +113,9 @@ protected:
     std::unique_ptr<CPhotosList> photos;
 
 private:
+    // The global event pool, looked up once rather than per decoded event.
+    CEventsPool& events = EventsPool();
+
     // Decodes the next packed event from `cursor` into a new pool record with its delta; null at
     // the end of the stream, on damaged data or when the event pool is exhausted.
     CLinkedEvent* DecodeOne(uint32_t& delta);

@@ -110,10 +110,19 @@ void CEncoderProp::PutCode(uint8_t kind, uint8_t eventChannel)
     channel = eventChannel;
 }
 
+void CEncoderProp::PutTime(uint32_t time)
+{
+    // AdvanceTime with this class's EncodeDelta, without the virtual call: the writers have
+    // already made room. An out-of-range delay leaves the event undelayed; the ticks stay pending
+    // for the next one.
+    int count = 0;
+    if (PropFormEncodeDelta(time - lastTime, cursor, count))
+        lastTime = time;
+}
+
 void CEncoderProp::PutTimeAndCode(uint32_t time, uint8_t kind, uint8_t eventChannel)
 {
-    // An out-of-range delay leaves the event undelayed; the ticks stay pending for the next one.
-    AdvanceTime(time);
+    PutTime(time);
     PutCode(kind, eventChannel);
 }
 
@@ -221,7 +230,7 @@ bool CEncoderProp::OnMetaEvent(uint32_t time, const CEvent& event)
     if (!EnsureRoom(length + DataEventRoom))
         return false;
     // Meta events never carry a channel increment: the running channel stays as it is.
-    AdvanceTime(time);
+    PutTime(time);
     Put(MetaKind);
     Put(event.MetaType());
     Put(static_cast<uint8_t>(length >> 7));
@@ -251,7 +260,7 @@ bool CEncoderProp::OnSysEx(uint32_t time, const CEvent& event)
     }
     if (!EnsureRoom(length + DataEventRoom))
         return false;
-    AdvanceTime(time);
+    PutTime(time);
     Put(SysExKind);
     Put(form);
     Put(static_cast<uint8_t>(stored >> 7));
@@ -312,7 +321,7 @@ bool CEncoderProp::OnSlotRecord(const uint8_t* record, uint32_t length, uint8_t 
     const bool hasIncrement = p != end && (*p & IncrementBit);
     if (p == end || (hasIncrement && end - p < 2) || !EnsureRoom(length + 5))
         return false;
-    AdvanceTime(curTime);
+    PutTime(curTime);
     const uint8_t code = *p++;
     if (recordChannel == channel) {
         Put(code);

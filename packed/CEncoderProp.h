@@ -84,6 +84,7 @@ protected:
 private:
     void Put(uint8_t byte) { *cursor++ = byte; }
     void PutDuration(uint32_t ticks);
+    void PutTime(uint32_t time);
     // The delay, then the code byte with any channel increment.
     void PutTimeAndCode(uint32_t time, uint8_t kind, uint8_t eventChannel);
     bool OpenNote(uint32_t time, const CEvent& event, bool sound);
