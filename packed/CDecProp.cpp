@@ -9,7 +9,6 @@
 #include "packed/EventChains.h"
 #include "packed/PackedFormat.h"
 
-#include <cassert>
 #include <cstring>
 
 namespace {
@@ -371,9 +370,15 @@ int CDecProp::Transcode(int32_t firstDelay, CDecBase& source, CEncoderBase& enco
 
 bool CDecProp::StoreEvents(CDecBase& source, CGrowBuffer& target, bool noteMode)
 {
-    assert(buffer == nullptr ||
-           (buffer >= target.Begin() && buffer + size <= target.Begin() + target.Used()));
-    const size_t insertOffset = buffer ? static_cast<size_t>(buffer - target.Begin()) : target.Used();
+    // Addresses rather than pointers are compared: the stream may belong to another buffer.
+    const auto at = reinterpret_cast<uintptr_t>(buffer);
+    const auto first = reinterpret_cast<uintptr_t>(target.Begin());
+    const auto length = static_cast<size_t>(size);
+    if (buffer != nullptr && (at < first || length > target.Used() || at - first > target.Used() - length)) {
+        Trace("CDecProp::StoreEvents - stream does not lie inside the target");
+        return false;
+    }
+    const size_t insertOffset = buffer ? at - first : target.Used();
     const size_t usedBefore = target.Used();
     int result = 0;
     uint32_t storedEnd = 0;

@@ -86,7 +86,8 @@ public:
     // 4096, note mode when `noteMode`). Answers true on success: `size` grows by the bytes
     // inserted, the end time becomes the encoder's end time, and the decoder is bound to the
     // stream's new place in `target` and rewound. False on failure (traces "CDecProp::StoreEvents -
-    // Events decoding failed" / "... encoding failed"), with `size` 0.
+    // Events decoding failed" / "... encoding failed"), with `size` 0; false with nothing changed
+    // when the stream does not lie inside `target`.
     bool StoreEvents(CDecBase& source, CGrowBuffer& target, bool noteMode);
     // Writes every chain of `source` (already rewound; `firstDelay` is the delay to its first
     // chain) into `encoder` at its absolute time, keeping the source's time pair. Answers 0 when

@@ -240,9 +240,7 @@ TEST_F(DecPropBytes, StoreEventsInsertsInFrontOfTheStreamInsideItsTarget)
 {
     // Target: 2 bytes before, the old stream (Program 1 + End of Track), 2 bytes after; no spare room.
     const Bytes old = {0x04, 0x81, 0x09, 0x2F, 0x00, 0x00};
-    Bytes whole = {0xAA, 0xBB};
-    whole.insert(whole.end(), old.begin(), old.end());
-    whole.insert(whole.end(), {0xCC, 0xDD});
+    const Bytes whole = Concat({{0xAA, 0xBB}, old, {0xCC, 0xDD}});
     CGrowBuffer target(whole.data(), whole.size());
     CDecProp decoder(target.Begin() + 2, static_cast<int32_t>(old.size()));
 
@@ -255,10 +253,7 @@ TEST_F(DecPropBytes, StoreEventsInsertsInFrontOfTheStreamInsideItsTarget)
     CDecProp sourceDecoder(source.data(), static_cast<int32_t>(source.size()));
 
     ASSERT_TRUE(decoder.StoreEvents(sourceDecoder, target, true));
-    Bytes expected = {0xAA, 0xBB};
-    expected.insert(expected.end(), source.begin(), source.end());
-    expected.insert(expected.end(), old.begin(), old.end());
-    expected.insert(expected.end(), {0xCC, 0xDD});
+    const Bytes expected = Concat({{0xAA, 0xBB}, source, old, {0xCC, 0xDD}});
     EXPECT_TRUE(SameSequence(Bytes(target.Begin(), target.Begin() + target.Used()), expected));
     EXPECT_EQ(decoder.Size(), static_cast<int32_t>(source.size() + old.size()));
     EXPECT_EQ(decoder.Buffer(), target.Begin() + 2);
@@ -275,4 +270,16 @@ TEST_F(DecPropBytes, StoreEventsReportsADamagedSource)
     EXPECT_FALSE(decoder.StoreEvents(source, target, true));
     EXPECT_TRUE(capture.Contains("CDecProp::StoreEvents - Events decoding failed"));
     EXPECT_EQ(decoder.Size(), 0);
+}
+
+TEST_F(DecPropBytes, StoreEventsRefusesAStreamOutsideItsTarget)
+{
+    CGrowBuffer target(16);
+    const uint8_t elsewhere[] = {0x09, 0x2F, 0x00, 0x00};
+    CDecProp decoder(elsewhere, 4);
+    CDecProp source(elsewhere, 4);
+    CTraceCapture capture;
+    EXPECT_FALSE(decoder.StoreEvents(source, target, true));
+    EXPECT_EQ(decoder.Size(), 4);
+    EXPECT_EQ(target.Used(), 0u);
 }

@@ -243,6 +243,23 @@ TEST_F(EncoderProp, FullBufferWritesNothingOfTheEvent)
     EXPECT_EQ(encoder.Size(), 6u);
 }
 
+TEST_F(EncoderProp, RefusesDataLongerThanTwoLengthGroupsHold)
+{
+    CTraceCapture capture;
+    CMemEncoder encoder(false);
+    const std::vector<TimedEvent> events = {MetaEvent(0, 1, Bytes(16384, 'x')),
+                                            SysExEvent(0, Bytes(16385, 1)),
+                                            MetaEvent(0, 1, Bytes(16383, 'y'))};
+    for (const TimedEvent& e : events) {
+        CChainPtr chain(MakeEvent(e));
+        encoder.WriteChainAt(0, chain.get());
+    }
+    // Only the last one fits: 16383 bytes, its length written as 7F 7F.
+    EXPECT_EQ(encoder.Size(), 4u + 16383u);
+    EXPECT_EQ(encoder.Data()[2], 0x7F);
+    EXPECT_TRUE(capture.Contains("cannot be packed"));
+}
+
 TEST_F(EncoderProp, OwnBufferGrowsAndIsHandedOver)
 {
     std::vector<TimedEvent> events;
@@ -270,9 +287,7 @@ TEST_F(EncoderProp, ResourceEncoderInsertsIntoAGrowableTarget)
     }
     const Bytes inserted =
         EncodeAll({Channel(0, K::Program, 1, 5), MetaEvent(1, 1, Bytes(20, 'x')), EndOfTrack(2)}, false);
-    Bytes expected = {'h', 'e', 'a', 'd'};
-    expected.insert(expected.end(), inserted.begin(), inserted.end());
-    expected.insert(expected.end(), {'t', 'a', 'i', 'l'});
+    const Bytes expected = Concat({{'h', 'e', 'a', 'd'}, inserted, {'t', 'a', 'i', 'l'}});
     EXPECT_TRUE(SameSequence(Bytes(target.Begin(), target.Begin() + target.Used()), expected));
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <ostream>
 #include <vector>
 
@@ -107,6 +108,19 @@ void WriteAll(CEncoderBase& encoder, const std::vector<TimedEvent>& events, bool
 
 // The stream of `events` written by a CMemEncoder(splitNotes) of its own.
 Bytes EncodeAll(const std::vector<TimedEvent>& events, bool splitNotes, bool grouped = false);
+
+// The pieces one after the other.
+inline Bytes Concat(std::initializer_list<Bytes> pieces)
+{
+    size_t total = 0;
+    for (const Bytes& piece : pieces)
+        total += piece.size();
+    Bytes out;
+    out.reserve(total);
+    for (const Bytes& piece : pieces)
+        out.insert(out.end(), piece.begin(), piece.end());
+    return out;
+}
 
 // "first mismatch at index i" for vectors of events or bytes; empty when equal.
 template <typename T>
