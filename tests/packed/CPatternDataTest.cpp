@@ -304,3 +304,26 @@ TEST_F(PatternSegments, DoesNotCutWhileANoteSounds)
     EXPECT_EQ(pattern.BuildSegments(state, FourFour, 12), 0u); // min 6, max 18: one piece
     EXPECT_EQ(pattern.SegmentCount(), 1u);
 }
+
+TEST_F(PatternTrim, AnExhaustedEventPoolFailsCleanly)
+{
+    source = EncodeAll({Channel(0, K::NoteOn, 0, 60, 100), EndOfTrack(96)}, false);
+    output.assign(64, 0);
+    CPatternState hanging;
+    hanging.Apply(CEvent{CEvent::ChannelHeader(K::NoteOn, 0, 60, 100), 0});
+    std::vector<CLinkedEvent*> held;
+    while (CLinkedEvent* e = EventsPool().GetNewEvent())
+        held.push_back(e);
+    {
+        CTraceCapture capture;
+        CLinkedEvent* resets = reinterpret_cast<CLinkedEvent*>(1);
+        EXPECT_EQ(hanging.BuildResetEvents(resets), 0);
+        EXPECT_EQ(resets, nullptr);
+        CPatternState state;
+        // Nothing can be decoded: the result is a bare End of Track, reported as a change.
+        EXPECT_FALSE(CPatternData::Trim(state, PatternOver(source, 96), trimmed, output.data(), 64, true));
+    }
+    for (CLinkedEvent* e : held)
+        EventsPool().ReleaseEvents(e);
+    EXPECT_TRUE(SameSequence(Decoded(trimmed), {EndOfTrack(96)}));
+}

@@ -113,13 +113,17 @@ Bytes EncodeRaw(const std::vector<TimedEvent>& events, bool noteMode, bool group
 }
 } // namespace
 
-class PackedProperty : public PackedTest {};
+// Each test draws from its own generator; a failure names the seed that reproduces it.
+class PackedProperty : public PackedTest {
+protected:
+    const uint32_t seed = Seed();
+    ::testing::ScopedTrace seedTrace{__FILE__, __LINE__,
+                                     "seed " + std::to_string(seed) + " (rerun with RY7_SEED)"};
+    Generator gen{seed};
+};
 
 TEST_F(PackedProperty, RandomSequencesDecodeToTheEventsEncoded)
 {
-    const uint32_t seed = Seed();
-    SCOPED_TRACE("seed " + std::to_string(seed) + " (rerun with RY7_SEED)");
-    Generator gen(seed);
     for (int round = 0; round < 300; ++round) {
         const bool noteMode = round % 2 == 0;
         const auto events = gen.Sequence(1 + gen.Below(60), noteMode);
@@ -131,25 +135,21 @@ TEST_F(PackedProperty, RandomSequencesDecodeToTheEventsEncoded)
 
 TEST_F(PackedProperty, NoteModePairsRandomOnsAndOffsIntoNotes)
 {
-    const uint32_t seed = Seed();
-    SCOPED_TRACE("seed " + std::to_string(seed) + " (rerun with RY7_SEED)");
-    Generator gen(seed);
     for (int round = 0; round < 100; ++round) {
         // Notes on distinct keys of random channels, their offs within 8191 ticks, mixed in time order.
         std::vector<TimedEvent> input, expected;
-        std::vector<std::pair<uint32_t, TimedEvent>> offs;
+        std::vector<TimedEvent> offs;
         uint32_t time = 0;
         for (uint8_t key = 0; key < 40; ++key) {
             time += gen.Below(50);
             const uint8_t channel = static_cast<uint8_t>(gen.Below(16));
             const uint8_t velocity = static_cast<uint8_t>(1 + gen.Below(127)), off = gen.Seven();
             const uint32_t duration = gen.Below(8192);
-            offs.emplace_back(time + duration, Channel(time + duration, K::NoteOff, channel, key, off));
+            offs.push_back(Channel(time + duration, K::NoteOff, channel, key, off));
             input.push_back(Channel(time, K::NoteOn, channel, key, velocity));
             expected.push_back(NoteEvent(time, channel, key, velocity, duration, off));
         }
-        for (auto& [at, event] : offs)
-            input.push_back(event);
+        input.insert(input.end(), offs.begin(), offs.end());
         // Stable: at one time each on stays ahead of its own off, so zero-length notes close too.
         std::stable_sort(input.begin(), input.end(),
                          [](const TimedEvent& a, const TimedEvent& b) { return a.time < b.time; });
@@ -162,9 +162,6 @@ TEST_F(PackedProperty, NoteModePairsRandomOnsAndOffsIntoNotes)
 
 TEST_F(PackedProperty, RandomAndMutatedBytesDecodeWithinTheBuffer)
 {
-    const uint32_t seed = Seed();
-    SCOPED_TRACE("seed " + std::to_string(seed) + " (rerun with RY7_SEED)");
-    Generator gen(seed);
     for (int round = 0; round < 3000; ++round) {
         Bytes bytes;
         if (round % 2) {
