@@ -91,6 +91,13 @@ bool CEncoderBase::WriteChainAt(uint32_t time, const CLinkedEvent* chain)
     return WriteEventsQuantized(curTime, chain);
 }
 
+bool CEncoderBase::WriteEndOfTrackAt(uint32_t time)
+{
+    CLinkedEvent endOfTrack;
+    endOfTrack.header = CEvent::EndOfTrackHeader;
+    return WriteChainAt(time, &endOfTrack);
+}
+
 bool CEncoderBase::AdvanceTime(uint32_t time)
 {
     // An earlier time wraps to a huge delay, which VarLenNum clamps with its trace.

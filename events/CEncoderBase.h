@@ -59,6 +59,9 @@ public:
     // Step 2 of the protocol: sets the current time and writes the chain, quantised when a grid
     // is set. False when the chain is null or a write fails.
     bool WriteChainAt(uint32_t time, const CLinkedEvent* chain);
+    // Writes one End of Track (Meta 0x2F, length 0) at `time` as WriteChainAt does; needs no pool
+    // record unless quantisation defers it.
+    bool WriteEndOfTrackAt(uint32_t time);
     // Writes the delay from the last written time to `time`; on success that becomes the last
     // written time.
     bool AdvanceTime(uint32_t time);

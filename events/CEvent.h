@@ -108,7 +108,8 @@ struct CEvent {
 
     // Filling Meta and SysEx data. Both replace the current content without releasing it:
     // call ReleaseBuffer() first on a record that may own a buffer.
-    // Sets a Meta event with `length` bytes copied from `bytes` (null allowed when length is 0):
+    // Sets a Meta event with `length` bytes copied from `bytes` (which holds that many; null allowed
+    // when length is 0):
     // inline for up to 4 bytes, else in a new event buffer. False (record untouched) when
     // `length` exceeds MaxLength.
     bool SetMeta(uint8_t type, const uint8_t* bytes, uint32_t length);

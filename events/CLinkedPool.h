@@ -28,7 +28,7 @@ public:
         Slot** tail = &freeHead;
         for (size_t i = 0; i < initialSlots; ++i, tail = &(*tail)->nextSlot)
             *tail = new Slot;
-        freeCount = initialSlots;
+        freeCount = createdCount = initialSlots;
     }
     ~CLinkedPool() override { DeleteFree(); }
 
@@ -36,8 +36,10 @@ public:
     Slot* TakeSlot()
     {
         Slot* slot = freeHead;
-        if (!slot)
+        if (!slot) {
+            ++createdCount;
             return new Slot;
+        }
         freeHead = slot->nextSlot;
         slot->nextSlot = nullptr;
         --freeCount;
@@ -61,8 +63,9 @@ public:
         freeHead = first;
     }
 
-    // Number of slots on the free list.
+    // Number of slots on the free list, and of slots alive; equal when every slot has come back.
     size_t FreeCount() const { return freeCount; }
+    size_t CreatedCount() const { return createdCount; }
 
     // Deletes every free slot.
     int OnShutdownLate() override
@@ -78,11 +81,13 @@ private:
             freeHead = slot->nextSlot;
             delete slot;
         }
+        createdCount -= freeCount;
         freeCount = 0;
     }
 
     Slot* freeHead = nullptr;
     size_t freeCount = 0;
+    size_t createdCount = 0;
 };
 
 // The global slot pool of the encoders (32 slots at start).
