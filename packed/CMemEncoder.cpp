@@ -35,7 +35,7 @@ bool CMemEncoder::OnTime(uint32_t time)
         if (!CEncoderProp::OnChannelMsg(offTime, off))
             return false;
     }
-    return CEncoderProp::OnTime(time);
+    return true; // the base's OnTime has nothing to do
 }
 
 bool CMemEncoder::OnChannelMsg(uint32_t time, const CEvent& event)
