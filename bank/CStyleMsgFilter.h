@@ -1,7 +1,7 @@
 // The style event filter used on import, and the facade's holder of further filter stages.
 #pragma once
 
-#include "bank/CFilterOut.h"
+#include "packed/CPropPattUnmerge.h"
 
 #include <cstdint>
 #include <memory>
