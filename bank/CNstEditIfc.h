@@ -97,10 +97,10 @@ public:
     // (`track` 0..7, or AllTracks): Set Tempo and Time Signature, each track's expression, bank
     // select and program at tick 0 on the track's channel, then the patterns, each lengthened to the
     // chord variation (one track: to a whole number of its own measures), and with all tracks the
-    // chord variation's tempo changes. A pattern that is absent or virgin is set up first (creating
-    // the element and chord variation), with all tracks only the Drum pattern and only when every
-    // pattern is empty. Empty when no image could be made (a pattern that cannot be decoded or
-    // encoded, the event pool exhausted).
+    // chord variation's tempo changes; marked notes are written as notes. A pattern that is absent or virgin
+    // is set up first (creating the element and chord variation), with all tracks only the Drum pattern and
+    // only when every pattern is empty. Empty when no image could be made (a pattern that cannot be decoded
+    // or encoded, the event pool exhausted).
     std::vector<uint8_t> ExportCvToSmf(int element, int cv, int track);
     // Reads a format 0 file (`bytes` of `size` bytes, not kept) into the chord variation: into
     // `track` (0..7) or every track (AllTracks), each from its channel, or with `singleChannel`
@@ -115,8 +115,8 @@ public:
     // Note range marks (CNstEditIfcTransfer.cpp)
     // In every present, non-virgin pattern of the chord variation whose track has a range other than
     // (0, 127), notes outside the range become sounds (NoteOn, NoteOff, Note to SoundOn, SoundOff,
-    // Sound), so that exporting or playing leaves them out. Does nothing when the element or chord
-    // variation is absent. False when a pattern could not be re-encoded; that pattern is left as it
+    // Sound). Export writes them as notes again. Does nothing when the element or chord variation is
+    // absent. False when a pattern could not be re-encoded; that pattern is left as it
     // was, the others are marked.
     bool MarkNotesOutsideRanges(int element, int cv, const CNoteRanges& ranges);
     // Turns every sound of the chord variation's present, non-virgin patterns back into a note.

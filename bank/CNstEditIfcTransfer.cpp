@@ -51,6 +51,92 @@ void CheckSelection(int element, int cv, int track)
     (void)element, (void)cv, (void)track;
 }
 
+// --- Note range marks ---
+
+EventKind SoundOf(EventKind kind)
+{
+    switch (kind) {
+    case EventKind::NoteOff:
+        return EventKind::SoundOff;
+    case EventKind::NoteOn:
+        return EventKind::SoundOn;
+    case EventKind::Note:
+        return EventKind::Sound;
+    default:
+        return kind;
+    }
+}
+
+EventKind NoteOf(EventKind kind)
+{
+    switch (kind) {
+    case EventKind::SoundOff:
+        return EventKind::NoteOff;
+    case EventKind::SoundOn:
+        return EventKind::NoteOn;
+    case EventKind::Sound:
+        return EventKind::Note;
+    default:
+        return kind;
+    }
+}
+
+// With a range: notes outside it become sounds; without one every sound becomes a note again.
+EventKind Converted(const CEvent& event, const CNoteRange* range)
+{
+    if (!range)
+        return NoteOf(event.Kind());
+    const uint8_t key = event.Data1();
+    return key < range->low || key > range->high ? SoundOf(event.Kind()) : event.Kind();
+}
+
+// Kind of each channel event after conversion, counting the events that change; every chain is
+// handed to `write` (which may be null) at its time. False when the pattern cannot be decoded or a
+// write fails.
+template <typename Write>
+bool ConvertNotes(const CNstPattern& pattern, const CNoteRange* range, size_t& changed, Write write)
+{
+    CPackedReader reader(pattern.data.data(), pattern.data.size());
+    CChainPtr chain;
+    uint32_t time = 0;
+    while (reader.Next(chain, time)) {
+        for (CLinkedEvent* event = chain.get(); event; event = event->next) {
+            if (event->Class() != EventClass::Channel)
+                continue;
+            const EventKind kind = Converted(*event, range);
+            if (kind != event->Kind()) {
+                event->header = (event->header & ~0xFFu) | static_cast<uint32_t>(kind);
+                ++changed;
+            }
+        }
+        if (!write(time, chain.get()))
+            return false;
+    }
+    return !reader.Failed();
+}
+
+// Re-encodes the pattern event by event at the same times with converted kinds. A pattern in which
+// nothing changes is left byte for byte as it was (and is only decoded). False (pattern unchanged)
+// when it cannot be decoded or encoded.
+bool RecodeNotes(CNstPattern& pattern, const CNoteRange* range)
+{
+    size_t changed = 0;
+    if (!ConvertNotes(pattern, range, changed, [](uint32_t, CLinkedEvent*) { return true; }))
+        return false;
+    if (!changed)
+        return true;
+    CPackedWriter writer;
+    uint32_t end = 0;
+    const auto write = [&](uint32_t time, CLinkedEvent* chain) {
+        end = time;
+        return writer.WriteWithoutEnd(time, chain);
+    };
+    if (!ConvertNotes(pattern, range, changed, write) || !writer.Finish(end))
+        return false;
+    pattern.SetFromEncoder(writer.Encoder());
+    return true;
+}
+
 // --- Export ---
 
 // The messages written at tick 0, as records outside the event pool: they never need a buffer.
@@ -94,11 +180,14 @@ uint8_t FittingMeasures(uint8_t patternMeasures, uint8_t cvMeasures)
 }
 
 // Lengthens a copy of the pattern to whole measures (with every track, to the chord variation's
-// measures) by repetition and stores it trimmed to that length.
+// measures) by repetition and stores it trimmed to that length. Marked notes go out as notes: a MIDI
+// file cannot carry sounds.
 bool PrepareExportTrack(CNstPattern& pattern, const CNstChordVar& chordVar, bool allTracks, CExportTrack& out)
 {
     pattern.measures = FittingMeasures(pattern.measures, chordVar.measures);
     CNstPattern copy = pattern;
+    if (!RecodeNotes(copy, nullptr))
+        return false;
     if (allTracks)
         copy.measures = std::max<uint8_t>(1, chordVar.measures);
     const int64_t target = int64_t{MeasureTicks(copy.numerator, copy.denomExp)} * copy.measures;
@@ -223,75 +312,6 @@ bool ImportPattern(CNstPattern& pattern, const CMemEncoder& encoder, int32_t cvL
     return true;
 }
 
-// --- Note range marks ---
-
-EventKind SoundOf(EventKind kind)
-{
-    switch (kind) {
-    case EventKind::NoteOff:
-        return EventKind::SoundOff;
-    case EventKind::NoteOn:
-        return EventKind::SoundOn;
-    case EventKind::Note:
-        return EventKind::Sound;
-    default:
-        return kind;
-    }
-}
-
-EventKind NoteOf(EventKind kind)
-{
-    switch (kind) {
-    case EventKind::SoundOff:
-        return EventKind::NoteOff;
-    case EventKind::SoundOn:
-        return EventKind::NoteOn;
-    case EventKind::Sound:
-        return EventKind::Note;
-    default:
-        return kind;
-    }
-}
-
-// With a range: notes outside it become sounds; without one every sound becomes a note again.
-EventKind Converted(const CEvent& event, const CNoteRange* range)
-{
-    if (!range)
-        return NoteOf(event.Kind());
-    const uint8_t key = event.Data1();
-    return key < range->low || key > range->high ? SoundOf(event.Kind()) : event.Kind();
-}
-
-// Re-encodes the pattern event by event at the same times with converted kinds. A pattern in which
-// nothing changes is left byte for byte as it was. False (pattern unchanged) when it cannot be
-// decoded or encoded.
-bool RecodeNotes(CNstPattern& pattern, const CNoteRange* range)
-{
-    CPackedReader reader(pattern.data.data(), pattern.data.size());
-    CPackedWriter writer;
-    CChainPtr chain;
-    uint32_t time = 0;
-    size_t changed = 0;
-    while (reader.Next(chain, time)) {
-        for (CLinkedEvent* event = chain.get(); event; event = event->next) {
-            if (event->Class() != EventClass::Channel)
-                continue;
-            const EventKind kind = Converted(*event, range);
-            if (kind != event->Kind()) {
-                event->header = (event->header & ~0xFFu) | static_cast<uint32_t>(kind);
-                ++changed;
-            }
-        }
-        if (!writer.WriteWithoutEnd(time, chain.get()))
-            return false;
-    }
-    if (reader.Failed() || !writer.Finish(reader.Time()))
-        return false;
-    if (changed)
-        pattern.SetFromEncoder(writer.Encoder());
-    return true;
-}
-
 } // namespace
 
 std::vector<uint8_t> CNstEditIfc::ExportCvToSmf(int element, int cv, int track)
@@ -348,7 +368,12 @@ std::vector<uint8_t> CNstEditIfc::ExportCvToSmf(int element, int cv, int track)
         if (!merger.AddStream(tempoDecoder, static_cast<uint32_t>(chordVar.lengthTicks)))
             return {};
     }
-    if (!merger.Run() || file.Output().GetError() != 0) {
+    const bool merged = merger.Run();
+    // A packed decoder that runs out of event records ends its stream early without failing the merge:
+    // only a source that reached its End of Track was merged whole.
+    const bool complete = std::all_of(tracks.begin(), tracks.end(),
+                                      [](const CExportTrack& out) { return out.decoder->IsFinished(); });
+    if (!merged || !complete || file.Output().GetError() != 0) {
         Trace("CNstEditIfc::ExportCvToSmf() - the file could not be written");
         return {};
     }
