@@ -217,6 +217,24 @@ Bytes GeneratedFile(uint32_t seed, int measures, uint8_t numerator, int notesPer
     return file.Image(end);
 }
 
+std::vector<CStyleFile> StyleFiles(int density)
+{
+    std::vector<CStyleFile> files;
+    for (int element = 0; element < kStyleElements; ++element) {
+        const uint8_t numerator = element % 3 == 1 ? 3 : 4;
+        for (int cv = 0; cv < (element < 4 ? kChordVars : 2); ++cv) {
+            const bool dense = element == 0 && cv == 0;
+            const int measures = dense ? 8 : 1 + (element + cv) % 4;
+            // Ending 2 repeats the files of Ending 1.
+            const auto seed = static_cast<uint32_t>((element == 9 ? 8 : element) * 10 + cv);
+            CStyleFile file{element, cv, {}, {}, 384u * numerator * static_cast<uint32_t>(measures)};
+            file.image = GeneratedFile(seed, measures, numerator, dense ? 4 * density : density, &file.notes);
+            files.push_back(std::move(file));
+        }
+    }
+    return files;
+}
+
 CPoolDrain::CPoolDrain(size_t leave)
 {
     while (EventsPool().FreeCount() > leave) {

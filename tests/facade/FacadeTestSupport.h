@@ -74,6 +74,19 @@ std::vector<CFileEvent> PatternEvents(const CNstPattern& pattern);
 Bytes GeneratedFile(uint32_t seed, int measures, uint8_t numerator, int notesPerMeasure,
                     std::vector<CNote>* notes = nullptr);
 
+// One chord variation's file of a generated style, with the notes written into it.
+struct CStyleFile {
+    int element;
+    int cv;
+    Bytes image;
+    std::vector<CNote> notes;
+    uint32_t lengthTicks;
+};
+// Files for every chord variation of every element (six in the Variations, two elsewhere), 1 to 4
+// measures in 4/4 or 3/4, one of 8 dense measures, and two identical files in the Endings.
+// `density` scales the notes per measure.
+std::vector<CStyleFile> StyleFiles(int density = 6);
+
 // Takes records from the event pool until only `leave` are free; gives them back when destroyed.
 class CPoolDrain {
 public:
