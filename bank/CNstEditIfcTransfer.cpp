@@ -22,7 +22,6 @@ constexpr uint8_t kBankMsb = 0;
 constexpr uint8_t kBankLsb = 32;
 constexpr int32_t kMicrosPerMinute = 60000000;
 constexpr int32_t kImportMeasures = 32;
-constexpr uint8_t kKeepChannel = 255;
 // The element header stores a numerator in 5 bits and a denominator exponent in 3.
 constexpr uint8_t kMaxNumerator = 31;
 constexpr uint8_t kMaxDenomExp = 7;
@@ -421,7 +420,8 @@ bool CNstEditIfc::ImportSmfToCv(const uint8_t* bytes, size_t size, int element, 
         if (!IsSelected(t, track))
             continue;
         encoders[t] = std::make_unique<CMemEncoder>(false);
-        splitter.AddChannelSink(*encoders[t], singleChannel ? kKeepChannel : TrackChannels[t], 0);
+        splitter.AddChannelSink(*encoders[t],
+                                singleChannel ? CPropPattUnmerge::AllChannels : TrackChannels[t], 0);
     }
     CMemEncoder tempoSource(false);
     if (allTracks)
