@@ -270,7 +270,8 @@ bool CChunkNav::Write(uint32_t offset, const void* src, uint32_t n)
 {
     if (static_cast<uint64_t>(offset) + n > DataSize())
         return false;
-    std::memcpy(current->data + offset, src, n);
+    if (n > 0)
+        std::memcpy(current->data + offset, src, n);
     return true;
 }
 

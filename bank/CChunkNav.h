@@ -90,8 +90,8 @@ public:
     // root visits the root's class-2 containers in order.
     ChunkStep Find(uint16_t idSpec, uint8_t chunkClass, uint8_t chunkKind, uint16_t floorDepth,
                    uint16_t exactDepth);
-    // Back to the chunk whose header and depth were remembered before the tree was edited behind it
-    // (at higher offsets than the edit stayed put). Fails when it cannot be reached.
+    // Back to a chunk whose header position and depth were remembered before an edit that did not move
+    // it (an edit inside it or behind it). Fails when no chunk at that depth starts there.
     ChunkStep Seek(const uint8_t* header, uint16_t depth);
 
     // Reading and writing the current chunk

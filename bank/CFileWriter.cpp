@@ -3,6 +3,7 @@
 
 #include "events/Trace.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -24,8 +25,8 @@ bool CFileWriter::WriteTemp(const uint8_t* data, size_t n) const
         Trace("CFileWriter::Write() - cannot create %s", temp.c_str());
         return false;
     }
-    const size_t wanted = fault == Fault::AtByte && faultByte < n ? faultByte : n;
-    bool ok = std::fwrite(data, 1, wanted, file) == wanted && wanted == n;
+    const size_t wanted = fault == Fault::AtByte ? std::min(faultByte, n) : n;
+    bool ok = std::fwrite(data, 1, wanted, file) == wanted && fault != Fault::AtByte;
     ok = std::fflush(file) == 0 && ok;
     // The file is closed in every case; a failed close can mean the last bytes never reached the disk.
     ok = std::fclose(file) == 0 && fault != Fault::AtClose && ok;

@@ -18,7 +18,7 @@ public:
     // (or stays absent).
     bool Write(const uint8_t* data, size_t n);
 
-    // Makes the next Write fail: after `byte` bytes (AtByte), when closing, or when renaming.
+    // Makes the next Write fail: after writing `byte` bytes (AtByte), when closing, or when renaming.
     void InjectFault(Fault fault, size_t byte = 0);
 
     const std::string& Path() const { return path; }

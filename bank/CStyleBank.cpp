@@ -150,8 +150,8 @@ std::vector<std::string> CStyleBank::StyleNames() const
         const size_t offset = static_cast<size_t>(SlotOfStyle(k)) * kNameEntrySize;
         if (table.size() < offset + kNameEntrySize)
             break;
-        const char* entry = reinterpret_cast<const char*>(table.data() + offset);
-        names.emplace_back(entry, strnlen(entry, kNameEntrySize));
+        const uint8_t* entry = table.data() + offset;
+        names.emplace_back(entry, std::find(entry, entry + kNameEntrySize, 0));
     }
     nav->Rewind();
     return names;
@@ -163,19 +163,18 @@ bool CStyleBank::FindStyle(int k) const
     if (k < 0 || k >= StyleCount())
         return false;
     for (int i = 0; i <= k; ++i) {
-        if (!nav->Find(Nav::MatchId(kIdStyle), Nav::kClass2, Nav::kContainer, 1, 1))
+        if (!nav->Find(Nav::MatchId(kIdStyle), Nav::kClass2, Nav::kContainer, 1, 1)) {
+            nav->Rewind();
             return false;
+        }
     }
     return true;
 }
 
 std::optional<CStyleSelection> CStyleBank::SelectStyle(int k) const
 {
-    if (!IsOpen() || !FindStyle(k)) {
-        if (IsOpen())
-            nav->Rewind();
+    if (!IsOpen() || !FindStyle(k))
         return std::nullopt;
-    }
     CStyleSelection selection;
     selection.uncompressedSize = nav->DataSize();
     selection.compressedSize = styleSizes[static_cast<size_t>(k)];
@@ -187,11 +186,15 @@ std::optional<CStyleSelection> CStyleBank::SelectStyle(int k) const
 
 BankResult CStyleBank::CommitStyle(int k, std::vector<uint8_t> chunk)
 {
-    if (!IsOpen() || !FindStyle(k)) {
-        if (IsOpen())
-            nav->Rewind();
+    if (!IsOpen() || !FindStyle(k))
         return BankResult::NoStyle;
-    }
+    const BankResult result = ReplaceContent(k, chunk);
+    nav->Rewind();
+    return result;
+}
+
+BankResult CStyleBank::ReplaceContent(int k, std::vector<uint8_t>& chunk)
+{
     const uint8_t* styleHeader = nav->Header();
     const uint16_t styleDepth = nav->Depth();
     const uint32_t styleSize = nav->DataSize();
@@ -199,29 +202,26 @@ BankResult CStyleBank::CommitStyle(int k, std::vector<uint8_t> chunk)
     if (!nav->Enter(Nav::MatchId(kIdStyleContent), Nav::kClass1, Nav::kContainer) ||
         nav->DataSize() + size_t{Nav::kHeaderSize} != styleSize) {
         Trace("CStyleBank::CommitStyle() - style %d holds no single content chunk", k);
-        nav->Rewind();
         return BankResult::NoStyle;
     }
     if (chunk.size() > static_cast<size_t>(kCapacity) ||
         static_cast<int64_t>(chunk.size()) - styleSize > nav->Free()) {
         Trace("CStyleBank::CommitStyle() - style %d of %zu bytes does not fit the buffer", k, chunk.size());
-        nav->Rewind();
         return BankResult::NoRoom;
     }
     if (!Nav::CheckTree(chunk.data(), chunk.size()) ||
         Nav::ReadBE32(chunk.data() + 4) + size_t{Nav::kHeaderSize} != chunk.size() ||
         chunk[0] != kIdStyleContent ||
-        (chunk[3] & (Nav::kFlagData | Nav::kFlagClass2 | Nav::kFlagCompressed))) {
+        (chunk[3] & (Nav::kFlagData | Nav::kFlagClass2 | Nav::kFlagCompressed)) != 0) {
         Trace("CStyleBank::CommitStyle() - new content of style %d is not a sound content chunk", k);
-        nav->Rewind();
         return BankResult::Corrupt;
     }
     CChunkNav replacement(chunk.data(), static_cast<int32_t>(chunk.size()));
     nav->Remove();
+    // The room was checked above and the style is now empty, so neither step can fail.
     const bool back = nav->Seek(styleHeader, styleDepth) && nav->AddChildCopy(replacement);
     assert(back);
     (void)back;
-    nav->Rewind();
     return BankResult::Ok;
 }
 

@@ -105,8 +105,10 @@ public:
 private:
     static bool HeaderMatches(const uint8_t* bytes);
     BankResult ReadSlots();
-    // Moves to style k; false when there is no such style.
+    // Moves to style k; false (at the root) when there is no such style.
     bool FindStyle(int k) const;
+    // Replaces the content chunk of style k, the current chunk, as CommitStyle describes.
+    BankResult ReplaceContent(int k, std::vector<uint8_t>& chunk);
     // The name table's data, leaving the navigator on it; empty without a table.
     std::span<uint8_t> FindNameTable() const;
     // Compresses every style; returns the number of failures and notes the sizes written in `sizes`.

@@ -8,26 +8,57 @@ namespace {
 constexpr int32_t kMalformed = -1;
 constexpr int32_t kNoRoom = -2;
 
-// Copies a match of `length` bytes from `distance` back; the caller has checked both bounds. Overlapping
-// copies must repeat the last `distance` bytes, so wide copies are only used when a chunk never reads
-// bytes it writes itself.
-inline void CopyMatch(uint8_t* op, std::size_t distance, std::size_t length)
+// Copies are done in whole words where the buffers leave room: such a copy may write up to a word
+// past its end, still inside the output and overwritten by what follows.
+constexpr std::size_t kWideLiterals = 16;
+
+inline std::size_t Room(const uint8_t* from, const uint8_t* end)
+{
+    return static_cast<std::size_t>(end - from);
+}
+
+// Copies a match of `length` bytes from `distance` back; the caller has checked both bounds. An
+// overlapping copy must repeat the last `distance` bytes, so a word copy is used only when it never
+// reads bytes that it writes itself: 8 bytes from distance 8, 4 bytes from distance 4.
+inline void CopyMatch(uint8_t* op, const uint8_t* oend, std::size_t distance, std::size_t length)
 {
     const uint8_t* from = op - distance;
-    if (distance == 1) {
-        std::memset(op, *from, length);
+    uint8_t* const end = op + length;
+    if (distance >= 8 && Room(end, oend) >= 8) {
+        do {
+            std::memcpy(op, from, 8);
+            op += 8;
+            from += 8;
+        } while (op < end);
         return;
     }
     if (distance >= 4) {
-        while (length >= 4) {
-            std::memcpy(op, from, 4);
-            op += 4;
-            from += 4;
-            length -= 4;
+        if (Room(end, oend) >= 4) {
+            do {
+                std::memcpy(op, from, 4);
+                op += 4;
+                from += 4;
+            } while (op < end);
+            return;
         }
+        for (; Room(op, end) >= 4; op += 4, from += 4)
+            std::memcpy(op, from, 4);
+    } else if (distance == 1) {
+        std::memset(op, *from, length);
+        return;
     }
-    while (length-- > 0)
+    while (op < end)
         *op++ = *from++;
+}
+
+// Copies `length` literal bytes (both bounds checked by the caller).
+inline void CopyLiterals(uint8_t* op, const uint8_t* oend, const uint8_t* ip, const uint8_t* iend,
+                         std::size_t length)
+{
+    if (length <= kWideLiterals && Room(op, oend) >= kWideLiterals && Room(ip, iend) >= kWideLiterals)
+        std::memcpy(op, ip, kWideLiterals);
+    else
+        std::memcpy(op, ip, length);
 }
 } // namespace
 
@@ -63,7 +94,7 @@ int32_t OCompDecode(const uint8_t* input, int32_t inputLength, uint8_t* output, 
                 return kNoRoom;
             if (static_cast<std::size_t>(iend - ip) < length)
                 return kMalformed;
-            std::memcpy(op, ip, length);
+            CopyLiterals(op, oend, ip, iend, length);
             op += length;
             ip += length;
             continue;
@@ -109,15 +140,14 @@ int32_t OCompDecode(const uint8_t* input, int32_t inputLength, uint8_t* output, 
             return kNoRoom;
         if (static_cast<std::size_t>(op - output) < distance)
             return kMalformed;
-        CopyMatch(op, distance, length);
+        CopyMatch(op, oend, distance, length);
         op += length;
         if (trailing != 0) {
             if (static_cast<std::size_t>(oend - op) < trailing)
                 return kNoRoom;
             if (static_cast<std::size_t>(iend - ip) < trailing)
                 return kMalformed;
-            for (unsigned i = 0; i < trailing; ++i)
-                op[i] = ip[i];
+            CopyLiterals(op, oend, ip, iend, trailing);
             op += trailing;
             ip += trailing;
         }

@@ -152,27 +152,29 @@ struct CCandidate {
     bool Found() const { return position >= 0; }
 };
 
-// Number of equal bytes at c and p, the first three known to agree, up to `limit`.
-inline int32_t MatchLength(const uint8_t* src, int32_t c, int32_t p, int32_t limit)
+inline uint64_t Load8(const uint8_t* bytes)
 {
-    int32_t length = 3;
-    const uint8_t* a = src + c;
-    const uint8_t* b = src + p;
-    while (length + 8 <= limit) {
-        uint64_t x;
-        uint64_t y;
-        std::memcpy(&x, a + length, 8);
-        std::memcpy(&y, b + length, 8);
-        if (const uint64_t diff = x ^ y; diff != 0) {
-            // Little-endian loads: the lowest set bit marks the first differing byte.
-            if constexpr (std::endian::native == std::endian::little)
-                return length + std::countr_zero(diff) / 8;
-            else
-                return length + std::countl_zero(diff) / 8;
-        }
-        length += 8;
-    }
-    while (length < limit && a[length] == b[length])
+    uint64_t value;
+    std::memcpy(&value, bytes, 8);
+    if constexpr (std::endian::native == std::endian::big)
+        value = __builtin_bswap64(value);
+    return value; // byte i of the source in bits 8i to 8i + 7
+}
+
+// Index of the lowest differing byte of two non-equal Load8 results.
+inline int32_t FirstDifference(uint64_t diff)
+{
+    return std::countr_zero(diff) / 8;
+}
+
+// Number of equal bytes at c and p, the first `known` known to agree, up to `limit`.
+inline int32_t MatchLength(const uint8_t* src, int32_t c, int32_t p, int32_t limit, int32_t known = 3)
+{
+    int32_t length = known;
+    for (; length + 8 <= limit; length += 8)
+        if (const uint64_t diff = Load8(src + c + length) ^ Load8(src + p + length); diff != 0)
+            return length + FirstDifference(diff);
+    while (length < limit && src[c + length] == src[p + length])
         ++length;
     return length;
 }
@@ -213,28 +215,51 @@ struct CSearch {
     }
 
     int32_t Limit(int32_t p) const { return std::min(kMaxLength, n - p); }
+};
 
-    // Scores candidate c for p against `best`, which it replaces only with a strictly higher score.
-    // Candidates come nearest first, and the instruction cost never falls as the distance or the length
-    // grows, so a winner needs at least best.score + 1 + cost(best.score + 3) equal bytes (every cost is
-    // 2 or more). That byte is checked before measuring; once it lies beyond the limit no later
-    // candidate can win and false is returned.
-    bool Consider(int32_t c, int32_t p, CCandidate& best) const
+// The best candidate for one position, fed candidates nearest first. Searches start before n - 13, so
+// eight bytes can always be loaded at the position and at any earlier candidate.
+class CBestMatch {
+public:
+    CBestMatch(const CSearch& search, int32_t position)
+        : src(search.src), p(position), limit(search.Limit(position)), head(Load8(src + position))
     {
-        const int32_t limit = Limit(p);
+    }
+
+    // Scores candidate c against the best so far, which it replaces only with a strictly higher score.
+    // The instruction cost never falls as the distance or the length grows and is at least 2, so a
+    // winner needs at least `needed` = best.score + 1 + cost(best.score + 3) equal bytes; the eight bytes
+    // ending there are compared before measuring. Returns false once `needed` lies beyond the limit:
+    // no later (farther) candidate can win.
+    bool Consider(int32_t c)
+    {
+        const int32_t d = p - c;
+        const uint64_t diff = Load8(src + c) ^ head;
+        if ((diff & (d <= kShortMaxDistance ? 0xFFFFFFu : 0xFFFFFFFFu)) != 0)
+            return true; // fails the candidate test
         if (best.Found()) {
-            const int32_t needed = best.score + 1 + MatchCost(best.score + 3, p - c);
+            const int32_t needed = best.score + 1 + MatchCost(best.score + 3, d);
             if (needed > limit)
                 return false;
-            if (src[c + needed - 1] != src[p + needed - 1])
+            if (needed <= 8 ? (diff & (~uint64_t{0} >> (64 - 8 * needed))) != 0
+                            : Load8(src + c + needed - 8) != Load8(src + p + needed - 8))
                 return true;
         }
-        const int32_t length = MatchLength(src, c, p, limit);
-        const int32_t score = length - MatchCost(length, p - c);
+        const int32_t length = diff != 0 ? FirstDifference(diff) : MatchLength(src, c, p, limit, 8);
+        const int32_t score = length - MatchCost(length, d);
         if (score > best.score)
-            best = {p, length, p - c, score};
+            best = {p, length, d, score};
         return true;
     }
+
+    const CCandidate& Best() const { return best; }
+
+private:
+    const uint8_t* src;
+    int32_t p;
+    int32_t limit;
+    uint64_t head;
+    CCandidate best;
 };
 
 // Work area of the call: the caller's, or one allocated (zeroed) for it.
@@ -352,7 +377,7 @@ public:
 
     CCandidate Search(int32_t p)
     {
-        CCandidate best;
+        CBestMatch best(s, p);
         uint32_t* bucket = Bucket(p);
         for (std::size_t i = 0; i < kWays && bucket[i] != kNoPosition; ++i) {
             const auto c = static_cast<int32_t>(bucket[i] - 1);
@@ -360,10 +385,10 @@ public:
                 bucket[i] = kNoPosition;
                 break;
             }
-            if (s.Usable(c, p) && !s.Consider(c, p, best))
+            if (!best.Consider(c))
                 break;
         }
-        return best;
+        return best.Best();
     }
 
     int32_t Step(int32_t p, int32_t& pending, CPayloadWriter& writer)
@@ -428,7 +453,7 @@ public:
 
     CCandidate Search(int32_t p)
     {
-        CCandidate best;
+        CBestMatch best(s, p);
         uint16_t index = Hash(p);
         for (;;) {
             const CChainEntry& e = entries[index];
@@ -436,15 +461,11 @@ public:
                 break;
             const auto c = static_cast<int32_t>(e.position - 1);
             // Chains run from newest to oldest, so past the farthest distance nothing usable follows.
-            if (p - c > kMaxDistance)
-                break;
-            if (s.Usable(c, p) && !s.Consider(c, p, best))
-                break;
-            if (e.next == 0)
+            if (p - c > kMaxDistance || !best.Consider(c) || e.next == 0)
                 break;
             index = e.next;
         }
-        return best;
+        return best.Best();
     }
 
     int32_t Step(int32_t p, int32_t& pending, CPayloadWriter& writer)

@@ -65,12 +65,10 @@ public:
     }
 
     bool failRewind = false;
-    size_t reads = 0;
 
 protected:
     int OnExtractEvent(uint32_t& delay, CEvent& event) override
     {
-        ++reads;
         if (next >= entries.size())
             return ReadFailed;
         const CFakeEntry& entry = entries[next++];

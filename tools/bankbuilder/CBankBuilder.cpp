@@ -22,9 +22,13 @@ void PutBE32(uint8_t* p, size_t value)
 CBankBuilder::Bytes CBankBuilder::Chunk(uint8_t id, uint8_t aux1, uint8_t aux2, uint8_t flags,
                                         const Bytes& data)
 {
-    Bytes chunk{id, aux1, aux2, flags, 0, 0, 0, 0};
+    Bytes chunk(8 + data.size());
+    chunk[0] = id;
+    chunk[1] = aux1;
+    chunk[2] = aux2;
+    chunk[3] = flags;
     PutBE32(chunk.data() + 4, data.size());
-    chunk.insert(chunk.end(), data.begin(), data.end());
+    std::copy(data.begin(), data.end(), chunk.begin() + 8);
     return chunk;
 }
 
@@ -112,19 +116,14 @@ CBankBuilder::Bytes CBankBuilder::Build() const
         names.insert(names.end(), entry.begin(), entry.end());
     }
     Bytes children = info;
-    Bytes offsets;
+    std::vector<size_t> offsets;
     for (const Item& item : items) {
-        const Bytes& bytes = item.kind == Kind::Names ? Chunk(5, 0, 0, kClass2 | kData, names) : item.bytes;
-        const size_t offset = 8 + children.size();
+        Bytes bytes = item.kind == Kind::Names ? Chunk(5, 0, 0, kClass2 | kData, names) : item.bytes;
         if (item.kind == Kind::Index) {
-            Bytes index = bytes;
-            std::copy_n(offsets.begin(), std::min(offsets.size(), 4 * kIndexEntries), index.begin() + 12);
-            children.insert(children.end(), index.begin(), index.end());
-            continue;
-        }
-        if (bytes[0] >= 3 && (bytes[3] & kClass2) != 0) {
-            offsets.resize(offsets.size() + 4);
-            PutBE32(offsets.data() + offsets.size() - 4, offset);
+            for (size_t i = 0; i < std::min(offsets.size(), kIndexEntries); ++i)
+                PutBE32(bytes.data() + 12 + 4 * i, offsets[i]);
+        } else if (bytes[0] >= 3 && (bytes[3] & kClass2) != 0) {
+            offsets.push_back(8 + children.size());
         }
         children.insert(children.end(), bytes.begin(), bytes.end());
     }
