@@ -214,6 +214,22 @@ TEST_F(Transfer, SingleChannelImportTakesEveryChannelUnfiltered)
               (std::vector<CNote>{{0, 13, 60, 100, 50}, {100, 13, 61, 100, 150}}));
 }
 
+TEST_F(Transfer, ImpossibleTimeSignaturesArePassedOver)
+{
+    // Numerator 0 (a measure of no ticks), 32 (more than a style stores) and denominator 2^8.
+    for (const auto& [numerator, denomExp] : {std::pair{0, 2}, std::pair{32, 2}, std::pair{4, 8}}) {
+        CSmfBuilder file;
+        file.Signature(0, 3, 2)
+            .Signature(0, uint8_t(numerator), uint8_t(denomExp))
+            .Note(0, 10, kBassChannel, 40);
+        const Bytes image = file.Image(3 * 1152);
+        CNstEditIfc facade(nullptr, 0);
+        ASSERT_TRUE(facade.ImportSmfToCv(image.data(), image.size(), 0, 0, CNstEditIfc::AllTracks, false));
+        EXPECT_EQ(facade.GetSignature(0), (3 - 1) + 16 * 2) << numerator << "/2^" << denomExp;
+        EXPECT_EQ(facade.GetCvLength(0, 0), 3) << numerator << "/2^" << denomExp;
+    }
+}
+
 TEST_F(Transfer, TempoOfZeroMicrosecondsIsPassedOver)
 {
     for (const bool withLaterTempo : {false, true}) {
