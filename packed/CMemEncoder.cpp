@@ -73,9 +73,7 @@ bool CMemEncoder::Reserve(uint32_t bytes)
 
 bool CMemEncoder::Finish(uint32_t time)
 {
-    CLinkedEvent endOfTrack;
-    endOfTrack.header = CEvent::EndOfTrackHeader;
-    return WriteChainAt(time, &endOfTrack);
+    return WriteEndOfTrackAt(time);
 }
 
 std::unique_ptr<uint8_t[]> CMemEncoder::DetachBuffer()
