@@ -26,6 +26,9 @@ bool CPropPattMerge::Add(CDecBase& decoder, uint8_t channel, uint32_t endTime)
         failed = true;
         return false;
     }
+    // A stream with nothing before its end time has nothing to give.
+    if (static_cast<uint32_t>(delay) >= endTime)
+        return true;
     sources.push_front({static_cast<uint32_t>(delay), endTime, &decoder, channel});
     Requeue();
     return true;
@@ -91,8 +94,6 @@ bool CPropPattMerge::Run()
         }
         sources.pop_front();
     }
-    CLinkedEvent endOfTrack;
-    endOfTrack.header = CEvent::EndOfTrackHeader;
-    encoder.WriteChainAt(lastTaken, &endOfTrack);
+    encoder.WriteEndOfTrackAt(lastTaken);
     return encoder.Close() && !failed;
 }

@@ -25,7 +25,7 @@ public:
     // is not added, the answer is false and Run will answer false.
     // A source whose channel events get `channel` (16 or more leaves them as they are).
     bool AddTrack(CDecBase& decoder, uint8_t channel);
-    // A source left unstamped that is dropped once its next chain lies at or after `endTime`.
+    // A source left unstamped whose chains at or after `endTime` are not read.
     bool AddStream(CDecBase& decoder, uint32_t endTime);
 
     // Merges all sources into the (open) encoder, writes End of Track and closes the encoder.

@@ -41,9 +41,7 @@ void CPropPattUnmerge::AddChannelSink(CEncoderBase& encoder, uint8_t sourceChann
 
 void CPropPattUnmerge::CPropPatt::PutEndOfTrack(uint32_t time)
 {
-    CLinkedEvent endOfTrack;
-    endOfTrack.header = CEvent::EndOfTrackHeader;
-    encoder->WriteChainAt(time, &endOfTrack);
+    encoder->WriteEndOfTrackAt(time);
     encoder->Close();
     closed = true;
 }

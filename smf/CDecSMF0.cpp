@@ -2,18 +2,13 @@
 #include "smf/CDecSMF0.h"
 
 #include "events/Trace.h"
+#include "smf/CSmfBytes.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstring>
 
 namespace {
-constexpr uint8_t StatusSysEx = 0xF0;
-constexpr uint8_t StatusEscape = 0xF7;
-constexpr uint8_t StatusMeta = 0xFF;
-constexpr uint8_t MetaSetTempo = 0x51;
-constexpr uint8_t MetaSequencer = 0x7F;
-constexpr uint8_t PrivatePrefix[] = {0x42, 0x60};
 constexpr uint8_t ReleaseVelocity = 64;
 constexpr uint8_t FirstModeController = 120;
 // Enough for the longest message head: a 4-byte delay, status, type and a 4-byte length.
@@ -69,6 +64,7 @@ CDecSMF0::~CDecSMF0()
 
 bool CDecSMF0::SetChunk(std::unique_ptr<CIn> chunk)
 {
+    assert(chunk);
     if (input) {
         Trace("\nCDecSMF0::SetChunk() - Cannot decode more than one chunk");
         return false;
@@ -147,7 +143,7 @@ int CDecSMF0::OnExtractEvent(uint32_t& delay, CEvent& event)
         return read;
     if (!ReadByte(status))
         return EndOfData();
-    if (status < StatusSysEx)
+    if (status < CSmfBytes::SysEx)
         return ReadChannelMessage(status, event);
     savedDelay = delay;
     const int head = ReadMessageHead(status);
@@ -198,11 +194,11 @@ int CDecSMF0::ReadChannelMessage(uint8_t first, CEvent& event)
 
 int CDecSMF0::ReadMessageHead(uint8_t status)
 {
-    if (status == StatusMeta) {
+    if (status == CSmfBytes::Meta) {
         isMeta = 1;
         if (!ReadByte(pendingType))
             return EndOfData();
-    } else if (status == StatusSysEx || status == StatusEscape) {
+    } else if (status == CSmfBytes::SysEx || status == CSmfBytes::Escape) {
         isMeta = 0;
         pendingType = status;
     } else {
@@ -212,7 +208,7 @@ int CDecSMF0::ReadMessageHead(uint8_t status)
     if (const int read = ReadVarLen(pendingLength); read != ReadOk)
         return read;
     // F0 messages keep their status byte in front of the data.
-    const uint32_t stored = pendingLength + (pendingType == StatusSysEx && !isMeta ? 1 : 0);
+    const uint32_t stored = pendingLength + (pendingType == CSmfBytes::SysEx && !isMeta ? 1 : 0);
     if (stored > CEvent::MaxLength) {
         Trace("\nCDecSMF0::OnExtractEvent() - Event too long: %u bytes", pendingLength);
         return ReadFailed;
@@ -229,14 +225,14 @@ int CDecSMF0::ReadPendingData(CEvent& event)
     const uint32_t available = input->GetSize() - input->GetPos();
     if (pendingLength > available)
         return EndOfData();
-    const bool withStatus = !isMeta && pendingType == StatusSysEx;
+    const bool withStatus = !isMeta && pendingType == CSmfBytes::SysEx;
     scratch.resize(pendingLength + (withStatus ? 1 : 0));
     if (withStatus)
-        scratch[0] = StatusSysEx;
+        scratch[0] = CSmfBytes::SysEx;
     input->Read(scratch.data() + (withStatus ? 1 : 0), pendingLength);
     if (!isMeta)
         MakeSysEx(event);
-    else if (pendingType == MetaSequencer)
+    else if (pendingType == CSmfBytes::SequencerSpecific)
         MakeSequencerSpecific(event);
     else
         MakeMeta(event);
@@ -252,7 +248,13 @@ void CDecSMF0::MakeMeta(CEvent& event)
         MakeFiller(event);
         return;
     }
-    if (pendingType == MetaSetTempo &&
+    // End of Track carries no data; one that claims some still ends the track.
+    if (pendingType == CEvent::EndOfTrackType) {
+        event.header = CEvent::EndOfTrackHeader;
+        event.data = 0;
+        return;
+    }
+    if (pendingType == CSmfBytes::SetTempo &&
         (scratch.size() < 3 || (scratch[0] == 0 && scratch[1] == 0 && scratch[2] == 0))) {
         Trace("\nCDecSMF0::OnExtractEvent() - Set Tempo without a tempo ignored");
         MakeFiller(event);
@@ -268,10 +270,11 @@ void CDecSMF0::MakeSequencerSpecific(CEvent& event)
         return;
     }
     const bool prefixed =
-        scratch.size() > 2 && std::equal(std::begin(PrivatePrefix), std::end(PrivatePrefix), scratch.begin());
+        scratch.size() > 2 &&
+        std::equal(std::begin(CSmfBytes::PrivatePrefix), std::end(CSmfBytes::PrivatePrefix), scratch.begin());
     size_t payload = 0;
     if (!prefixed || !PrivatePayload(scratch[2], scratch.size() - 3, payload)) {
-        event.SetMeta(MetaSequencer, scratch.data(), static_cast<uint32_t>(scratch.size()));
+        event.SetMeta(CSmfBytes::SequencerSpecific, scratch.data(), static_cast<uint32_t>(scratch.size()));
         return;
     }
     // The private event is the selector and its payload: surplus bytes are dropped, missing ones

@@ -17,7 +17,8 @@
 //     a control change of controller 120 or above a ChannelMode event. A status byte followed by
 //     another status byte, or a second data byte with bit 7 set (except a note-off's velocity,
 //     which becomes 64), gives the filler event;
-//   - meta events: up to 4 data bytes inline, more in an event buffer. Dropped (filler event):
+//   - meta events: up to 4 data bytes inline, more in an event buffer; End of Track always of
+//     length 0, whatever length the file gives it. Dropped (filler event):
 //     types 0x7E and 0x80-0xFF, empty sequencer-specific events, and a Set Tempo of fewer than 3
 //     bytes or of 0 microseconds, so that no consumer divides by it. Sequencer-specific events
 //     with the prefix 42 60 s (s from 5 to 11) become the system's private meta type 0x7E;

@@ -1,6 +1,8 @@
 // Encoder of a format 0 MIDI file: event records to messages.
 #include "smf/CEncoderSMF0.h"
 
+#include "smf/CSmfBytes.h"
+
 #include <algorithm>
 #include <cassert>
 #include <limits>
@@ -8,12 +10,6 @@
 namespace {
 constexpr uint8_t HeaderChunk[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0x80}; // 384 ticks
 constexpr uint8_t TrackChunk[] = {'M', 'T', 'r', 'k'};
-constexpr uint8_t StatusNoteOn = 0x90;
-constexpr uint8_t StatusSysEx = 0xF0;
-constexpr uint8_t StatusEscape = 0xF7;
-constexpr uint8_t StatusMeta = 0xFF;
-constexpr uint8_t MetaSequencer = 0x7F;
-constexpr uint8_t PrivatePrefix[] = {0x42, 0x60};
 constexpr uint32_t Forever = std::numeric_limits<uint32_t>::max();
 
 // Status byte (without channel) of the message of a channel kind, 0 when the kind has none.
@@ -23,7 +19,7 @@ uint8_t StatusOf(EventKind kind)
     case EventKind::NoteOff:
     case EventKind::NoteOn:
     case EventKind::Note:
-        return StatusNoteOn;
+        return CSmfBytes::NoteOn;
     case EventKind::PolyPressure:
         return 0xA0;
     case EventKind::Control:
@@ -120,7 +116,7 @@ bool CEncoderSMF0::PutNoteOff(uint32_t time, uint8_t channel, uint8_t key)
 {
     // A note-on of velocity 0 keeps running status going between the ons and offs of a channel.
     AdvanceTime(time);
-    PutStatus(StatusNoteOn | (channel & 0x0F));
+    PutStatus(CSmfBytes::NoteOn | (channel & 0x0F));
     output->WriteByte(DataByte(key)).WriteByte(0);
     return Succeeded();
 }
@@ -174,11 +170,11 @@ bool CEncoderSMF0::OnMetaEvent(uint32_t time, const CEvent& event)
         return false;
     AdvanceTime(time);
     runningStatus = 0;
-    output->WriteByte(StatusMeta);
+    output->WriteByte(CSmfBytes::Meta);
     if (event.MetaType() == CEvent::PrivateMetaType) {
-        output->WriteByte(MetaSequencer);
-        PutVarLen(event.Length() + sizeof PrivatePrefix);
-        output->Write(PrivatePrefix, sizeof PrivatePrefix);
+        output->WriteByte(CSmfBytes::SequencerSpecific);
+        PutVarLen(event.Length() + sizeof CSmfBytes::PrivatePrefix);
+        output->Write(CSmfBytes::PrivatePrefix, sizeof CSmfBytes::PrivatePrefix);
     } else {
         output->WriteByte(event.MetaType());
         PutVarLen(event.Length());
@@ -194,12 +190,12 @@ bool CEncoderSMF0::OnSysEx(uint32_t time, const CEvent& event)
     const uint32_t length = event.Length();
     // Data that start with F0 are a complete message, stored in the standard form F0 len data;
     // anything else goes in the escape form F7 len data.
-    if (length && event.DataByte(0) == StatusSysEx) {
-        output->WriteByte(StatusSysEx);
+    if (length && event.DataByte(0) == CSmfBytes::SysEx) {
+        output->WriteByte(CSmfBytes::SysEx);
         PutVarLen(length - 1);
         PutData(event, 1);
     } else {
-        output->WriteByte(StatusEscape);
+        output->WriteByte(CSmfBytes::Escape);
         PutVarLen(length);
         PutData(event, 0);
     }

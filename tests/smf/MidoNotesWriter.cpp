@@ -134,9 +134,7 @@ int main(int argc, char** argv)
         static_cast<CEvent&>(link) = timed.event;
         out.WriteChainAt(timed.time, &link);
     }
-    CLinkedEvent endOfTrack;
-    endOfTrack.header = CEvent::EndOfTrackHeader;
-    if (!out.WriteChainAt(EndTime, &endOfTrack) || !out.Close()) {
+    if (!out.WriteEndOfTrackAt(EndTime) || !out.Close()) {
         std::fprintf(stderr, "writing failed\n");
         return 1;
     }

@@ -200,13 +200,13 @@ TEST_F(SmfReader, MapsSequencerSpecificEventsWithThePrivatePrefix)
     }
 }
 
-TEST_F(SmfReader, DropsASetTempoWithoutATempo)
+TEST_F(SmfReader, NormalisesMalformedTempoAndEndOfTrackEvents)
 {
     const Bytes track = {
         0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x00, // 0 microseconds per quarter
         0x00, 0xFF, 0x51, 0x02, 0x07, 0xA1,       // too short
         0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x01, // 1 microsecond: kept
-        0x00, 0xFF, 0x2F, 0x00,
+        0x00, 0xFF, 0x2F, 0x01, 0x00,             // End of Track with a data byte
     };
     EXPECT_EQ(DecodeSmf(SmfImage(track)),
               (std::vector<Timed>{FillerAt(0), FillerAt(0), Meta(0, 0x51, {0, 0, 1}), EndOfTrack(0)}));

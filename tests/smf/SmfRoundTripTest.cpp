@@ -2,6 +2,7 @@
 #include "SmfTestSupport.h"
 #include "events/Trace.h"
 #include "packed/CPropPattMerge.h"
+#include "packed/CPropPattUnmerge.h"
 #include "smf/CMidiIn.h"
 #include "smf/CMidiOut.h"
 
@@ -21,33 +22,26 @@ CEvent RandomEvent(std::mt19937& random)
         return std::uniform_int_distribution<int>(low, high)(random);
     };
     auto byte = [&](int low = 0, int high = 127) { return static_cast<uint8_t>(pick(low, high)); };
-    const uint8_t channel = byte(0, 15);
+    // Channel kinds with the ranges of their two data bytes.
+    struct Shape {
+        EventKind kind;
+        int low1, high1, low2, high2;
+    };
+    static constexpr Shape Shapes[] = {
+        {EventKind::NoteOn, 0, 127, 1, 127},        {EventKind::NoteOff, 0, 127, 64, 64},
+        {EventKind::PolyPressure, 0, 127, 0, 127},  {EventKind::Control, 0, 119, 0, 127},
+        {EventKind::ChannelMode, 120, 127, 0, 127}, {EventKind::Program, 0, 127, 0, 0},
+        {EventKind::ChannelPressure, 0, 127, 0, 0}, {EventKind::PitchBend, 0, 127, 0, 127},
+    };
+    const int choice = pick(0, 11);
     CEvent event;
-    switch (pick(0, 11)) {
-    case 0:
-        event.header = CEvent::ChannelHeader(EventKind::NoteOn, channel, byte(), byte(1));
-        break;
-    case 1:
-        event.header = CEvent::ChannelHeader(EventKind::NoteOff, channel, byte(), 64);
-        break;
-    case 2:
-        event.header = CEvent::ChannelHeader(EventKind::PolyPressure, channel, byte(), byte());
-        break;
-    case 3:
-        event.header = CEvent::ChannelHeader(EventKind::Control, channel, byte(0, 119), byte());
-        break;
-    case 4:
-        event.header = CEvent::ChannelHeader(EventKind::ChannelMode, channel, byte(120), byte());
-        break;
-    case 5:
-        event.header = CEvent::ChannelHeader(EventKind::Program, channel, byte(), 0);
-        break;
-    case 6:
-        event.header = CEvent::ChannelHeader(EventKind::ChannelPressure, channel, byte(), 0);
-        break;
-    case 7:
-        event.header = CEvent::ChannelHeader(EventKind::PitchBend, channel, byte(), byte());
-        break;
+    if (choice < 8) {
+        const Shape& shape = Shapes[choice];
+        event.header = CEvent::ChannelHeader(shape.kind, byte(0, 15), byte(shape.low1, shape.high1),
+                                             byte(shape.low2, shape.high2));
+        return event;
+    }
+    switch (choice) {
     case 8: { // a text of 0 to 200 bytes
         Bytes text(static_cast<size_t>(pick(0, 200)));
         for (uint8_t& c : text)
@@ -107,9 +101,7 @@ TEST_F(SmfRoundTrip, ReadsBackEveryEventWrittenForRandomSequences)
                 links[i].ReleaseBuffer();
             count -= length;
         }
-        CLinkedEvent endOfTrack;
-        endOfTrack.header = CEvent::EndOfTrackHeader;
-        ASSERT_TRUE(out.WriteChainAt(time, &endOfTrack));
+        ASSERT_TRUE(out.WriteEndOfTrackAt(time));
         ASSERT_TRUE(out.Close());
         expected.push_back(EndOfTrack(time));
 
@@ -144,6 +136,12 @@ TEST_F(SmfRoundTrip, FailsCleanlyWhenTheEventPoolRunsOut)
         EXPECT_EQ(merge.AddTrack(*source.Decoder(), 3), free > 0);
         EXPECT_FALSE(merge.Run()) << free << " records free";
         EXPECT_FALSE(out.IsOpen()) << "the merge closes its encoder even when a source fails";
+        CMidiIn splitSource(image.data(), static_cast<uint32_t>(image.size()));
+        ASSERT_TRUE(splitSource.Open());
+        COpenRecorder sink;
+        CPropPattUnmerge split(*splitSource.Decoder(), nullptr);
+        split.AddChannelSink(sink, 0, 0);
+        EXPECT_EQ(split.Run(0, 10000), -1) << free << " records free";
     }
     EXPECT_TRUE(capture.Contains("CEventPool::GetNewEvent() - Pool of events is exhausted"));
 }

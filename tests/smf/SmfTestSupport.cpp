@@ -106,6 +106,14 @@ std::optional<std::vector<Timed>> DecodeSmf(const Bytes& image)
     return DecodeAll(*input.Decoder());
 }
 
+std::vector<Timed> Written(const CRecordingEncoder& encoder)
+{
+    std::vector<Timed> result;
+    for (const CWritten& written : encoder.written)
+        result.push_back({written.time, written.header, written.bytes});
+    return result;
+}
+
 int32_t CScriptedDecoder::OnRewind()
 {
     next = 0;

@@ -1,12 +1,10 @@
-// Shared helpers of the MIDI file and merge tests: pool checks, file images, decoding to a list,
-// a scripted decoder and a recording encoder.
+// Shared helpers of the MIDI file and merge tests: pool checks, file images, decoding to a list and
+// a decoder that delivers chains exactly as scripted.
 #pragma once
 
 #include "events/CDecBase.h"
-#include "events/CEncoderBase.h"
-#include "events/CEvBuffersPool.h"
 #include "events/CEventsPool.h"
-#include "events/CLinkedPool.h"
+#include "support/EventFakes.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -21,23 +19,7 @@ using Bytes = std::vector<uint8_t>;
 // Fails the test when any event record, buffer or slot taken during it was not given back.
 class PoolCheckedTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        slotsFree = SlotPool().FreeCount();
-        smallFree = EvBuffersPool().SmallFreeCount();
-        mediumFree = EvBuffersPool().MediumFreeCount();
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(EventsPool().FreeCount(), CEventsPool::Capacity) << "event records leaked";
-        EXPECT_EQ(EvBuffersPool().SmallFreeCount(), smallFree) << "small buffers leaked";
-        EXPECT_EQ(EvBuffersPool().MediumFreeCount(), mediumFree) << "medium buffers leaked";
-        EXPECT_EQ(EvBuffersPool().LargeInUse(), 0u) << "large buffers leaked";
-        EXPECT_GE(SlotPool().FreeCount(), slotsFree) << "slots leaked"; // the pool may have grown
-    }
-
-private:
-    size_t slotsFree = 0, smallFree = 0, mediumFree = 0;
+    void TearDown() override { ExpectPoolsFull(); }
 };
 
 // Takes records from the event pool until only `leave` are free; gives them back when destroyed.
@@ -112,31 +94,12 @@ private:
     bool finished = false;
 };
 
-// An encoder that records every event written (time as given to the writer) and its closing.
-class CRecordingEncoder : public CEncoderBase {
-public:
-    CRecordingEncoder() { Open(); }
-
-    bool Close() override
-    {
-        ++closes;
-        return CEncoderBase::Close();
-    }
-    bool OnChannelMsg(uint32_t time, const CEvent& event) override { return Record(time, event); }
-    bool OnMetaEvent(uint32_t time, const CEvent& event) override { return Record(time, event); }
-    bool OnSysEx(uint32_t time, const CEvent& event) override { return Record(time, event); }
-    bool EncodeDelta(uint32_t) override { return true; }
-
-    std::vector<Timed> written;
-    int closes = 0;
-
-private:
-    bool Record(uint32_t time, const CEvent& event)
-    {
-        AdvanceTime(time);
-        written.push_back(Capture(time, event));
-        return true;
-    }
+// A recording encoder, open from construction as the merge and split expect.
+struct COpenRecorder : CRecordingEncoder {
+    COpenRecorder() { Open(); }
 };
+
+// What a recording encoder was given, as Timed records.
+std::vector<Timed> Written(const CRecordingEncoder& encoder);
 
 } // namespace smftest

@@ -39,9 +39,7 @@ Bytes Export(CMidiOut& out, std::initializer_list<std::pair<uint32_t, CEvent>> e
         EXPECT_TRUE(out.WriteChainAt(time, &link));
         link.header = CEvent::EmptyHeader; // the caller's event keeps any buffer
     }
-    CLinkedEvent endOfTrack;
-    endOfTrack.header = CEvent::EndOfTrackHeader;
-    EXPECT_TRUE(out.WriteChainAt(end, &endOfTrack));
+    EXPECT_TRUE(out.WriteEndOfTrackAt(end));
     EXPECT_TRUE(out.Close());
     const uint8_t* data = out.Output().Data();
     return Bytes(data, data + out.Output().GetSize());
