@@ -473,18 +473,22 @@ class CPrefixChains {
 public:
     static constexpr int kLevels = 4;
     static constexpr int32_t kLength[kLevels] = {4, 6, 8, 16};
-    static constexpr std::size_t kHeadBits = 14;
-    static constexpr std::size_t kHeads = std::size_t{1} << kHeadBits;
+    static constexpr int kMaxHeadBits = 14;
+    static constexpr std::size_t kHeads = std::size_t{1} << kMaxHeadBits;
     static constexpr std::size_t kBackMask = 0xFFFF;
     // Heads hold position + kBias, so that a zeroed head reads as a position beyond reach.
     static constexpr uint32_t kBias = kMaxDistance + 1;
     static constexpr std::size_t kBytes =
         kLevels * (kHeads * sizeof(uint32_t) + (kBackMask + 1) * sizeof(uint16_t));
 
-    explicit CPrefixChains(CScratch& scratch)
+    // Short sources get fewer heads: less memory to clear for the call, about as few collisions.
+    CPrefixChains(CScratch& scratch, int32_t n)
+        : headShift(64 - std::clamp(static_cast<int>(std::bit_width(static_cast<uint32_t>(n))) - 2, 10,
+                                    kMaxHeadBits))
     {
         for (int level = 0; level < kLevels; ++level) {
-            heads[level] = scratch.Take<uint32_t>(kHeads);
+            heads[level] = scratch.Take<uint32_t>(kHeads, false);
+            std::fill_n(heads[level], std::size_t{1} << (64 - headShift), 0u);
             back[level] = scratch.Take<uint16_t>(kBackMask + 1, false); // written before it is read
         }
     }
@@ -530,7 +534,7 @@ public:
 
 private:
     // Hash of exactly the level's first kLength bytes, read as whole words (unrolled per level).
-    template <int Level> static std::size_t Hash(const uint8_t* bytes)
+    template <int Level> std::size_t Hash(const uint8_t* bytes) const
     {
         constexpr int32_t length = kLength[Level];
         uint64_t key = 0;
@@ -540,11 +544,11 @@ private:
                 word &= ~uint64_t{0} >> (64 - 8 * (length - i));
             key = (key ^ word) * 0xC2B2AE3D27D4EB4Fu;
         }
-        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kHeadBits));
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> headShift);
     }
 
     template <int... Levels>
-    static std::size_t HashAt(int level, const uint8_t* bytes, std::integer_sequence<int, Levels...>)
+    std::size_t HashAt(int level, const uint8_t* bytes, std::integer_sequence<int, Levels...>) const
     {
         std::size_t hash = 0;
         ((level == Levels && (hash = Hash<Levels>(bytes), true)) || ...);
@@ -574,6 +578,7 @@ private:
             (InsertLevel<Levels>(s, q, true) && ...);
     }
 
+    int headShift; // 64 minus the bits of a head index
     uint32_t* heads[kLevels];
     uint16_t* back[kLevels];
 };
@@ -587,9 +592,12 @@ public:
     static constexpr std::size_t kBytes = kEntries * sizeof(CChainEntry) + CPrefixChains::kBytes;
 
     CChainFinder(const CSearch& search, void* workArea)
-        : s(search), scratch(workArea, kBytes), entries(scratch.Take<CChainEntry>(kEntries)),
-          prefixes(scratch)
+        : s(search), scratch(workArea, kBytes), entries(scratch.Take<CChainEntry>(kEntries, false)),
+          prefixes(scratch, search.n)
     {
+        // A cleared table in effect: the heads are cleared, and a node is read only once it has been
+        // handed out, or after the ring has come round (see Insert).
+        std::fill_n(entries, kHeads, CChainEntry{});
     }
 
     void Insert(int32_t q)
@@ -600,7 +608,7 @@ public:
         if (head.position != kNoPosition && q - static_cast<int32_t>(head.position - 1) < kMaxDistance) {
             const uint16_t index = ring;
             CChainEntry& node = entries[index];
-            if (node.position != kNoPosition) {
+            if (ringWrapped) { // the node is still in use
                 entries[node.prev].next = node.next;
                 if (node.next != 0)
                     entries[node.next].prev = node.prev;
@@ -611,6 +619,7 @@ public:
             if (head.next != 0)
                 entries[head.next].prev = index;
             head.next = index;
+            ringWrapped = ringWrapped || ring == kLastNode;
             ring = ring == kLastNode ? kFirstNode : static_cast<uint16_t>(ring + 1);
         }
         head.position = static_cast<uint32_t>(q) + 1;
@@ -707,6 +716,7 @@ private:
     CChainEntry* entries;
     CPrefixChains prefixes;
     uint16_t ring = kFirstNode;
+    bool ringWrapped = false; // every node has been handed out once
 };
 static_assert(CChainFinder::kBytes <= OCompWorkAreaSize);
 
