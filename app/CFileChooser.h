@@ -12,11 +12,11 @@ struct CFileDialogSpec {
     enum class Mode { OpenOne, OpenMany, Save };
 
     QString Title;
-    QString Filter;         // e.g. "Style (*.sty)"
-    QString DefaultSuffix;  // added to a typed name without extension
+    QString Filter;        // e.g. "Style (*.sty)"
+    QString DefaultSuffix; // added to a typed name without extension
     Mode DialogMode = Mode::OpenOne;
-    QString InitialDir;     // the folder the dialog opens in
-    QString FileName;       // the name it proposes
+    QString InitialDir; // the folder the dialog opens in
+    QString FileName;   // the name it proposes
 };
 
 class CFileChooser {

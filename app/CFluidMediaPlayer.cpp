@@ -149,8 +149,8 @@ bool CFluidMediaPlayer::Close()
     return Fail(NoError);
 }
 
-std::vector<float> CFluidMediaPlayer::RenderOffline(const QByteArray& midi, const QString& soundFont, int sampleRate,
-                                                    double maxSeconds)
+std::vector<float> CFluidMediaPlayer::RenderOffline(const QByteArray& midi, const QString& soundFont,
+                                                    int sampleRate, double maxSeconds)
 {
     CSettings settings = NewSettings(sampleRate);
     // The player advances by the synthesizer's sample clock, not by the wall clock.
@@ -160,7 +160,8 @@ std::vector<float> CFluidMediaPlayer::RenderOffline(const QByteArray& midi, cons
     if (!synth)
         return {};
     CPlayer player(new_fluid_player(synth.get()));
-    if (!player || fluid_player_add_mem(player.get(), midi.constData(), static_cast<size_t>(midi.size())) != FLUID_OK ||
+    if (!player ||
+        fluid_player_add_mem(player.get(), midi.constData(), static_cast<size_t>(midi.size())) != FLUID_OK ||
         fluid_player_play(player.get()) != FLUID_OK)
         return {};
 
@@ -169,7 +170,8 @@ std::vector<float> CFluidMediaPlayer::RenderOffline(const QByteArray& midi, cons
     std::vector<float> samples;
     float left[Block];
     float right[Block];
-    for (long long frames = 0; frames < maxFrames && fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING;
+    for (long long frames = 0;
+         frames < maxFrames && fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING;
          frames += Block) {
         if (fluid_synth_write_float(synth.get(), Block, left, 0, 1, right, 0, 1) != FLUID_OK)
             break;

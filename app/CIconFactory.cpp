@@ -1,6 +1,8 @@
 // Pictures of the program, drawn with QPainter so that no image files need to be shipped.
 #include "app/CIconFactory.h"
 
+#include "app/CLook.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -174,10 +176,7 @@ void DrawToolIcon(QPainter& p, CIconFactory::Tool tool)
         p.setPen(Qt::NoPen);
         p.setBrush(Blue);
         p.drawEllipse(QRectF(1, 1, 14, 14));
-        QFont font;
-        font.setPixelSize(12);
-        font.setBold(true);
-        p.setFont(font);
+        p.setFont(CLook::Styled(QFont(), 12, true));
         p.setPen(Qt::white);
         p.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter, "?");
         break;
@@ -224,15 +223,10 @@ QPixmap CIconFactory::SplashPicture()
         const qreal heads[] = {118, 112, 106, 115, 109, 103, 121};
         for (int i = 0; i < 7; ++i)
             DrawNote(p, 34 + 28 * i, heads[i], 1.4, QColor(250, 210, 90));
-        QFont title;
-        title.setPixelSize(24);
-        title.setBold(true);
-        p.setFont(title);
+        p.setFont(CLook::Styled(QFont(), 24, true));
         p.setPen(Qt::white);
         p.drawText(QRectF(0, 18, 238, 32), Qt::AlignCenter, "Ry7 Style Tool");
-        QFont small;
-        small.setPixelSize(12);
-        p.setFont(small);
+        p.setFont(CLook::Styled(QFont(), 12, false));
         p.setPen(QColor(180, 200, 255));
         p.drawText(QRectF(0, 52, 238, 18), Qt::AlignCenter, "Style to MIDI  -  MIDI to Style");
         p.drawText(QRectF(0, 142, 238, 18), Qt::AlignCenter, "v3.0.3");

@@ -8,10 +8,10 @@ public:
     // Error numbers of the last operation; 0 means it succeeded.
     enum Error {
         NoError = 0,
-        NoSoundFont = 1,  // no General MIDI sound font is installed
-        NoAudioOutput = 2,  // no audio output could be opened
-        FileNotLoadable = 3,  // the file is missing or not a Standard MIDI File
-        NotOpen = 4,  // play or stop without an open file
+        NoSoundFont = 1,     // no General MIDI sound font is installed
+        NoAudioOutput = 2,   // no audio output could be opened
+        FileNotLoadable = 3, // the file is missing or not a Standard MIDI File
+        NotOpen = 4,         // play or stop without an open file
     };
 
     virtual ~CMediaPlayer() = default;

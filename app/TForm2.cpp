@@ -31,7 +31,8 @@ using Tool = CIconFactory::Tool;
 const QString StyleFilter = "Style (*.sty)";
 const QString MidiFilter = "Midi (*.mid)";
 
-CFileDialogSpec DialogSpec(const char* title, const QString& filter, const char* suffix, CFileDialogSpec::Mode mode)
+CFileDialogSpec DialogSpec(const char* title, const QString& filter, const char* suffix,
+                           CFileDialogSpec::Mode mode)
 {
     CFileDialogSpec spec;
     spec.Title = title;
@@ -103,9 +104,12 @@ void TForm2::BuildToolBar()
     OpenStyle = AddToolButton("OpenStyle", "Open Style Bank", int(Tool::Open), true);
     SaveStyle = AddToolButton("SaveStyle", "Save Style Bank", int(Tool::Save), false);
     ToolBar1->addSeparator();
-    ImportAllSmf = AddToolButton("ImportAllSmf", "Import Style from SMFs with Standard Names", int(Tool::ImportAll), false);
-    ImportSingleSmf = AddToolButton("ImportSingleSmf", "Import Chord Variation from SMF", int(Tool::ImportOne), false);
-    ExportSingleSmf = AddToolButton("ExportSingleSmf", "Export Chord Variation to SMF", int(Tool::Export), false);
+    ImportAllSmf = AddToolButton("ImportAllSmf", "Import Style from SMFs with Standard Names",
+                                 int(Tool::ImportAll), false);
+    ImportSingleSmf =
+        AddToolButton("ImportSingleSmf", "Import Chord Variation from SMF", int(Tool::ImportOne), false);
+    ExportSingleSmf =
+        AddToolButton("ExportSingleSmf", "Export Chord Variation to SMF", int(Tool::Export), false);
     ToolBar1->addSeparator();
     DeleteCV = AddToolButton("DeleteCV", "Delete Chord Variation", int(Tool::Delete), false);
     ToolBar1->addSeparator();
@@ -174,10 +178,11 @@ void TForm2::BuildMediaPanel()
     MediaPanel->setAutoFillBackground(true);
     MediaPanel->hide();
 
-    Label2 = new QLabel("The Mediaplayer is using your sound card resources. Sound will not be the same as on the "
-                        "Ry7. Inaccurate reproduction may occur also on the Percussion track and on tracks with "
-                        "different settings on Key or Chord properties!",
-                        MediaPanel);
+    Label2 =
+        new QLabel("The Mediaplayer is using your sound card resources. Sound will not be the same as on the "
+                   "Ry7. Inaccurate reproduction may occur also on the Percussion track and on tracks with "
+                   "different settings on Key or Chord properties!",
+                   MediaPanel);
     Label2->setObjectName("Label2");
     Label2->setGeometry(32, 4, 268, 66);
     Label2->setWordWrap(true);
@@ -251,8 +256,8 @@ void TForm2::UpdateControls()
         SelectedListItem()->Info = " Uncompressed Size: ???";
 }
 
-int TForm2::ShowDialog(const QString& caption, const QString& text, const QString& middle, const QString& left,
-                       const QString& right)
+int TForm2::ShowDialog(const QString& caption, const QString& text, const QString& middle,
+                       const QString& left, const QString& right)
 {
     return services.Dialog->Show(this, caption, text, middle, left, right);
 }
@@ -272,8 +277,9 @@ void TForm2::StopTestPlay()
     CMediaPlayer& player = *services.Player;
     for (bool (CMediaPlayer::*step)() : {&CMediaPlayer::Stop, &CMediaPlayer::Eject, &CMediaPlayer::Close}) {
         if (!(player.*step)())
-            ShowDialog("MediaPlayer", QString("Error %1: %2").arg(player.LastError()).arg(player.LastErrorText()),
-                       "OK", "", "");
+            ShowDialog("MediaPlayer",
+                       QString("Error %1: %2").arg(player.LastError()).arg(player.LastErrorText()), "OK", "",
+                       "");
     }
     QFile::remove(TempSmfPath);
     TempSmfPath.clear();
@@ -301,10 +307,11 @@ void TForm2::FormActivate()
 void TForm2::ReadExtProgList()
 {
     const QString path = StartDir + QDir::separator() + CExtProgList::FileName;
-    ExtProg.ReadFile(QFile::encodeName(path).toStdString(), [this](const std::string& caption, const std::string& text) {
-        // The list is single-byte text.
-        ShowDialog(QString::fromLatin1(caption), QString::fromLatin1(text), "OK", "", "");
-    });
+    ExtProg.ReadFile(QFile::encodeName(path).toStdString(),
+                     [this](const std::string& caption, const std::string& text) {
+                         // The list is single-byte text.
+                         ShowDialog(QString::fromLatin1(caption), QString::fromLatin1(text), "OK", "", "");
+                     });
 }
 
 // Help panel

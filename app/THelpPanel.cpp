@@ -1,6 +1,7 @@
 // The help panel and its text.
 #include "app/THelpPanel.h"
 
+#include "app/CLook.h"
 #include "app/TClickLabel.h"
 
 #include <QMouseEvent>
@@ -63,20 +64,10 @@ THelpPanel::THelpPanel(QWidget* parent) : QFrame(parent)
     setObjectName("HelpPanel");
     setGeometry(8, 40, 305, 345);
     setFrameStyle(QFrame::Box | QFrame::Plain);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, colours.color(QPalette::ToolTipBase));
-    colours.setColor(QPalette::WindowText, colours.color(QPalette::ToolTipText));
-    setPalette(colours);
-    setAutoFillBackground(true);
+    CLook::UseTooltipColours(*this);
 
-    StaticText1 = new TClickLabel(this);
-    StaticText1->setObjectName("StaticText1");
-    StaticText1->setGeometry(8, 8, 289, 20);
-    StaticText1->setAlignment(Qt::AlignCenter);
-    QFont bold = StaticText1->font();
-    bold.setBold(true);
-    StaticText1->setFont(bold);
-    StaticText1->setText(Title);
+    StaticText1 = MakeLabel("StaticText1", 8, Title);
+    StaticText1->setFont(CLook::Styled(StaticText1->font(), 0, true));
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
@@ -85,21 +76,24 @@ THelpPanel::THelpPanel(QWidget* parent) : QFrame(parent)
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setPlainText(HelpText());
 
-    GotoWeb = new TClickLabel(this);
-    GotoWeb->setObjectName("GotoWeb");
-    GotoWeb->setGeometry(8, 318, 289, 20);
-    GotoWeb->setAlignment(Qt::AlignCenter);
-    QFont link = GotoWeb->font();
-    link.setItalic(true);
-    link.setUnderline(true);
-    GotoWeb->setFont(link);
+    GotoWeb = MakeLabel("GotoWeb", 318, WebLinkText);
+    GotoWeb->setFont(CLook::Styled(GotoWeb->font(), 0, false, true, true));
     QPalette maroon = GotoWeb->palette();
     maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
     GotoWeb->setPalette(maroon);
     GotoWeb->setCursor(Qt::PointingHandCursor);
-    GotoWeb->setText(WebLinkText);
 
     hide();
+}
+
+TClickLabel* THelpPanel::MakeLabel(const char* name, int top, const char* text)
+{
+    auto* label = new TClickLabel(this);
+    label->setObjectName(name);
+    label->setGeometry(8, top, 289, 20);
+    label->setAlignment(Qt::AlignCenter);
+    label->setText(text);
+    return label;
 }
 
 QString THelpPanel::HelpText()

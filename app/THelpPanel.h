@@ -29,4 +29,7 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    TClickLabel* MakeLabel(const char* name, int top, const char* text);
 };

@@ -1,6 +1,7 @@
 // The program's own message and question dialog.
 #include "app/TRyGeneralDlg.h"
 
+#include "app/CLook.h"
 #include "app/TClickLabel.h"
 
 #include <QFrame>
@@ -17,10 +18,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& place, bool bo
     auto* label = new QLabel(parent);
     label->setObjectName(name);
     label->setGeometry(place);
-    QFont font = label->font();
-    font.setPixelSize(13);
-    font.setBold(bold);
-    label->setFont(font);
+    label->setFont(CLook::Styled(label->font(), 13, bold));
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     return label;
@@ -35,11 +33,7 @@ TRyGeneralDlg::TRyGeneralDlg(QWidget* owner, const QString& caption, const QStri
     setObjectName("RyGeneralDlg");
     setFixedSize(289, 145);
     setModal(true);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, colours.color(QPalette::ToolTipBase));
-    colours.setColor(QPalette::WindowText, colours.color(QPalette::ToolTipText));
-    setPalette(colours);
-    setAutoFillBackground(true);
+    CLook::UseTooltipColours(*this);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");

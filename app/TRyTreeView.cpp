@@ -9,10 +9,11 @@ TRyTreeView::TRyTreeView(QWidget* parent) : QTreeWidget(parent)
     setColumnCount(1);
     setSelectionMode(QAbstractItemView::SingleSelection);
     // The toolkit has no signal before a move; both steps run here, synchronously, in their order.
-    connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
-        emit Changing(previous);
-        emit Changed(current);
-    });
+    connect(this, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+                emit Changing(previous);
+                emit Changed(current);
+            });
 }
 
 void TRyTreeView::SelectNode(QTreeWidgetItem* item)

@@ -3,11 +3,11 @@
 
 // What the rules look at.
 struct CWindowFacts {
-    bool BankOpen = false;       // a bank is open
-    bool Editing = false;        // an edit interface exists for the selected style
-    bool StyleModified = false;  // the edit interface holds changes not yet written back
-    int StyleVersion = 0;        // 0 or less = old format, 1 = new format
-    int SelectedTreeKind = -1;   // Kind of the selected style tree node (0..3), -1 when none
+    bool BankOpen = false;      // a bank is open
+    bool Editing = false;       // an edit interface exists for the selected style
+    bool StyleModified = false; // the edit interface holds changes not yet written back
+    int StyleVersion = 0;       // 0 or less = old format, 1 = new format
+    int SelectedTreeKind = -1;  // Kind of the selected style tree node (0..3), -1 when none
     bool StyleListSelected = false;
 };
 

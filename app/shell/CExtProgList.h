@@ -38,7 +38,8 @@ public:
     // Reading
     // Empties the table, then reads `path`. A missing file gives NotFound after the message
     // "'ExtProgList.txt' - File not found"; a file that exists but cannot be opened (a folder, no
-    // permission) gives ReadError after "'ExtProgList.txt' - File read error". Otherwise the lines are read as by Read() and the result is Read.
+    // permission) gives ReadError after "'ExtProgList.txt' - File read error". Otherwise the lines are read
+    // as by Read() and the result is Read.
     ReadResult ReadFile(const std::string& path, const ExtProgMessageSink& message);
 
     // Empties the table and reads lines from `in` (single-byte text; lines end at LF, CR LF or a lone

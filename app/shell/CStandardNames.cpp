@@ -6,8 +6,8 @@
 namespace {
 
 constexpr const char* ElementNames[CStandardNames::ElementCount] = {
-    "Variation 1", "Variation 2", "Variation 3", "Variation 4", "Intro 1",  "Intro 2",
-    "Fill 1",      "Fill 2",      "Ending 1",    "Ending 2",    "Fill 3",   "Intro 3"};
+    "Variation 1", "Variation 2", "Variation 3", "Variation 4", "Intro 1", "Intro 2",
+    "Fill 1",      "Fill 2",      "Ending 1",    "Ending 2",    "Fill 3",  "Intro 3"};
 
 constexpr const char* TrackNames[CStandardNames::TrackCount] = {"Drum",   "Percussion", "Bass",   "Acc. 1",
                                                                 "Acc. 2", "Acc. 3",     "Acc. 4", "Acc. 5"};

@@ -16,8 +16,8 @@ public:
         QString Caption, Text, Middle, Left, Right;
     };
 
-    int Show(QWidget*, const QString& caption, const QString& text, const QString& middle, const QString& left,
-             const QString& right) override
+    int Show(QWidget*, const QString& caption, const QString& text, const QString& middle,
+             const QString& left, const QString& right) override
     {
         Calls.append({caption, text, middle, left, right});
         return Answers.isEmpty() ? 7 : Answers.takeFirst();

@@ -10,8 +10,9 @@ namespace {
 std::string Decisions(const CControlStates& s)
 {
     std::string text;
-    for (bool b : {s.SaveStyle, s.ImportAllSmf, s.UndoStyle, s.ImportSingleSmf, s.ExportSingleSmf, s.PlayButton,
-                   s.DeleteCV, s.RyVersionVisible, s.RyVersionEnabled, s.RyVersionChecked, s.StyleSizeUnknown})
+    for (bool b :
+         {s.SaveStyle, s.ImportAllSmf, s.UndoStyle, s.ImportSingleSmf, s.ExportSingleSmf, s.PlayButton,
+          s.DeleteCV, s.RyVersionVisible, s.RyVersionEnabled, s.RyVersionChecked, s.StyleSizeUnknown})
         text += b ? '1' : '0';
     return text;
 }
@@ -40,7 +41,8 @@ TEST(EnableRules, FollowTheWindowState)
         {"new format: box checked and locked", Facts(true, true, false, 1, 2, true), "11011111010"},
         {"changed style: undo and unknown size", Facts(true, true, true, 0, 3, true), "11100101101"},
         {"changed style, list not selected", Facts(true, true, true, 1, -1, false), "11100000010"},
-        {"chord variation node left over without a style", Facts(true, false, true, 1, 2, true), "10100000000"},
+        {"chord variation node left over without a style", Facts(true, false, true, 1, 2, true),
+         "10100000000"},
         {"negative version counts as old", Facts(true, true, false, -3, 1, false), "11000000100"},
     };
     for (const auto& c : cases)

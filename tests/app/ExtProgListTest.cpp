@@ -1,14 +1,12 @@
 // Reading and looking up the extended program list.
 #include "app/shell/CExtProgList.h"
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <random>
 #include <sstream>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -93,7 +91,8 @@ TEST(ExtProgList, ScansEachLineAsFiveDecimalFields)
 
 TEST(ExtProgList, AcceptsLfCrLfAndLoneCrLineEndsAndAFinalLineWithoutOne)
 {
-    const CReadOutcome outcome = ReadText("1 0 1 10 20\r\n1 0 2 20 20\r\n1 0 3 30 40\r1 0 4 40 50\n1 0 5 50 60");
+    const CReadOutcome outcome =
+        ReadText("1 0 1 10 20\r\n1 0 2 20 20\r\n1 0 3 30 40\r1 0 4 40 50\n1 0 5 50 60");
     ASSERT_EQ(outcome.list.ExtProgCount, 4);
     EXPECT_EQ(outcome.list.ExtProgKeys[3], 0x01000005u);
     // The quoted line carries no line-break characters.
@@ -116,7 +115,8 @@ TEST(ExtProgList, ReportsEachMalformedLineInFileOrder)
 {
     const CReadOutcome outcome = ReadText("1\n\n0 0 1 2 3\n2 2\nabc\n3 3 3\n");
     EXPECT_EQ(outcome.list.ExtProgCount, 1);
-    EXPECT_EQ(outcome.messages, (std::vector<std::string>{FormatError("1"), FormatError("2 2"), FormatError("3 3 3")}));
+    EXPECT_EQ(outcome.messages,
+              (std::vector<std::string>{FormatError("1"), FormatError("2 2"), FormatError("3 3 3")}));
 }
 
 TEST(ExtProgList, ScansVeryLongLinesAndQuotesOnlyTheirStart)
@@ -166,7 +166,9 @@ TEST(ExtProgList, ReadFileReportsAMissingOrUnreadableFile)
     const auto folder = std::filesystem::temp_directory_path() / ("extprog-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     std::vector<std::string> messages;
-    const ExtProgMessageSink sink = [&](const std::string&, const std::string& text) { messages.push_back(text); };
+    const ExtProgMessageSink sink = [&](const std::string&, const std::string& text) {
+        messages.push_back(text);
+    };
     CExtProgList list;
 
     EXPECT_EQ(list.ReadFile((folder / "ExtProgList.txt").string(), sink), CExtProgList::ReadResult::NotFound);
@@ -174,8 +176,8 @@ TEST(ExtProgList, ReadFileReportsAMissingOrUnreadableFile)
     std::ofstream(folder / "ExtProgList.txt") << "121 0 64 36 96\r\n";
     EXPECT_EQ(list.ReadFile((folder / "ExtProgList.txt").string(), sink), CExtProgList::ReadResult::Read);
     EXPECT_EQ(list.ExtProgCount, 1);
-    EXPECT_EQ(messages,
-              (std::vector<std::string>{"'ExtProgList.txt' - File not found", "'ExtProgList.txt' - File read error"}));
+    EXPECT_EQ(messages, (std::vector<std::string>{"'ExtProgList.txt' - File not found",
+                                                  "'ExtProgList.txt' - File read error"}));
     std::filesystem::remove_all(folder);
 }
 
@@ -194,7 +196,7 @@ TEST(ExtProgList, LookupSetsTheRangeOfTheFirstMatchingEntryPerTrack)
     EXPECT_EQ(ranges[2].High, 96);
     EXPECT_EQ(ranges[5].Low, 0);
     EXPECT_EQ(ranges[5].High, 127);
-    EXPECT_EQ(ranges[0].Low, 5);  // no match: the caller's pair stays
+    EXPECT_EQ(ranges[0].Low, 5); // no match: the caller's pair stays
     EXPECT_EQ(ranges[0].High, 6);
 }
 

@@ -2,7 +2,6 @@
 #include "app/shell/CStandardNames.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 
 TEST(StandardNames, RowsAndChordVariationsMapBothWays)
@@ -43,17 +42,17 @@ TEST(StandardNames, MatchesTheFirstTableNameAnywhereInTheFileName)
         {"abci1cv2.mid", 25},
         {"i1cv2de.mid", 25},
         {"take.i1cv2", 25},
-        {"v2cv1_v1cv3.mid", 2},  // two names: the smaller row wins
+        {"v2cv1_v1cv3.mid", 2}, // two names: the smaller row wins
         {"_all_e2cv2.mid", 35},
         {"/home/me/songs/F3CV1.Mid", 36},
         {"C:\\Styles\\funk_I3CV2.MID", 39},
-        {"\xc3\x84v4cv6.mid", 23},  // a UTF-8 letter before the name
-        {"i1cv3.mid", -1},          // an Intro has two chord variations only
+        {"\xc3\x84v4cv6.mid", 23}, // a UTF-8 letter before the name
+        {"i1cv3.mid", -1},         // an Intro has two chord variations only
         {"v1cv7.mid", -1},
         {"v1cv.mid", -1},
         {"v 1cv1.mid", -1},
         {"", -1},
-        {"v1cv1/song.mid", -1},     // the folder does not count
+        {"v1cv1/song.mid", -1}, // the folder does not count
         {"v1cv1\\song.mid", -1},
     };
     for (const auto& c : cases)

@@ -1,8 +1,9 @@
 // The main window: initial controls, enable rules, first activation, help panel and web link.
+#include "app/TForm2.h"
+
 #include "CShellFakes.h"
 #include "app/CMediaPlayer.h"
 #include "app/TClickLabel.h"
-#include "app/TForm2.h"
 #include "app/TForm3.h"
 #include "app/THelpPanel.h"
 #include "app/TRyTreeView.h"
@@ -81,8 +82,10 @@ void TForm2Test::controlsStartInTheirInitialState_data()
     QTest::addColumn<QString>("hint");
     QTest::newRow("OpenStyle") << "OpenStyle" << true << true << "Open Style Bank";
     QTest::newRow("SaveStyle") << "SaveStyle" << false << true << "Save Style Bank";
-    QTest::newRow("ImportAllSmf") << "ImportAllSmf" << false << true << "Import Style from SMFs with Standard Names";
-    QTest::newRow("ImportSingleSmf") << "ImportSingleSmf" << false << true << "Import Chord Variation from SMF";
+    QTest::newRow("ImportAllSmf") << "ImportAllSmf" << false << true
+                                  << "Import Style from SMFs with Standard Names";
+    QTest::newRow("ImportSingleSmf") << "ImportSingleSmf" << false << true
+                                     << "Import Chord Variation from SMF";
     QTest::newRow("ExportSingleSmf") << "ExportSingleSmf" << false << true << "Export Chord Variation to SMF";
     QTest::newRow("DeleteCV") << "DeleteCV" << false << true << "Delete Chord Variation";
     QTest::newRow("UndoStyle") << "UndoStyle" << false << true << "Undo current Style Modifications";
@@ -90,13 +93,15 @@ void TForm2Test::controlsStartInTheirInitialState_data()
     QTest::newRow("ButtonHelp") << "ButtonHelp" << true << true << "Help on this program";
     QTest::newRow("StyleList") << "StyleList" << true << true
                                << "Select a Style, you can edit also the Style Name here.";
-    QTest::newRow("StyleTree") << "StyleTree" << true << true
-                               << "Select a Chord Variation to enable Import/Export of a single Chord Variation.";
+    QTest::newRow("StyleTree")
+        << "StyleTree" << true << true
+        << "Select a Chord Variation to enable Import/Export of a single Chord Variation.";
     QTest::newRow("InfoText") << "InfoText" << true << false << "";
     QTest::newRow("RyVersion") << "RyVersion" << true << false << "";
     QTest::newRow("HelpPanel") << "HelpPanel" << true << false << "";
     QTest::newRow("MediaPanel") << "MediaPanel" << true << false << "";
-    QTest::newRow("FooterNote") << "FooterNote" << true << true << "Free Software. No Warranty of any kind, no support.";
+    QTest::newRow("FooterNote") << "FooterNote" << true << true
+                                << "Free Software. No Warranty of any kind, no support.";
 }
 
 void TForm2Test::controlsStartInTheirInitialState()
@@ -125,8 +130,9 @@ void TForm2Test::toolBarKeepsItsOrder()
         QWidget* widget = form->ToolBar1->widgetForAction(action);
         order << (action->isSeparator() ? QString("|") : widget->objectName());
     }
-    QCOMPARE(order, QStringList({"OpenStyle", "SaveStyle", "|", "ImportAllSmf", "ImportSingleSmf", "ExportSingleSmf",
-                                 "|", "DeleteCV", "|", "UndoStyle", "|", "PlayButton", "|", "ButtonHelp"}));
+    QCOMPARE(order,
+             QStringList({"OpenStyle", "SaveStyle", "|", "ImportAllSmf", "ImportSingleSmf", "ExportSingleSmf",
+                          "|", "DeleteCV", "|", "UndoStyle", "|", "PlayButton", "|", "ButtonHelp"}));
 }
 
 void TForm2Test::updateControlsFollowsTheState_data()
@@ -167,12 +173,13 @@ void TForm2Test::updateControlsFollowsTheState()
 
 void TForm2Test::firstActivationShowsSplashAndReadsTheList_data()
 {
-    QTest::addColumn<QByteArray>("file");  // empty: no file
+    QTest::addColumn<QByteArray>("file"); // empty: no file
     QTest::addColumn<QStringList>("messages");
     QTest::newRow("missing") << QByteArray() << QStringList("'ExtProgList.txt' - File not found");
     QTest::newRow("one bad line") << QByteArray("121 0 64 36 96\r\n1 2\r\n\r\n")
                                   << QStringList("Format Error - Line : '1 2'");
-    QTest::newRow("single-byte text") << QByteArray("1 \xe9\n") << QStringList("Format Error - Line : '1 \u00e9'");
+    QTest::newRow("single-byte text")
+        << QByteArray("1 \xe9\n") << QStringList("Format Error - Line : '1 \u00e9'");
     QTest::newRow("good") << QByteArray("121 0 64 36 96\n") << QStringList();
 }
 
@@ -190,7 +197,7 @@ void TForm2Test::firstActivationShowsSplashAndReadsTheList()
     form->SetSplash(&splash);
     form->FormActivate();
     QVERIFY(splash.isVisible());
-    form->FormActivate();  // later activations do nothing
+    form->FormActivate(); // later activations do nothing
     QStringList shown;
     for (const CScriptedDialog::CCall& call : dialog.Calls) {
         QCOMPARE(call.Caption, QString("Extended Program List"));
@@ -207,7 +214,8 @@ void TForm2Test::helpButtonTogglesThePanel()
     form->show();
     QTest::mouseClick(form->ButtonHelp, Qt::LeftButton);
     QVERIFY(form->HelpPanel->isVisible());
-    QCOMPARE(form->HelpPanel->StaticText1->text(), QString("Ry7 Style to Midi / Midi to Style Conversion Tool"));
+    QCOMPARE(form->HelpPanel->StaticText1->text(),
+             QString("Ry7 Style to Midi / Midi to Style Conversion Tool"));
     QTest::mouseClick(form->ButtonHelp, Qt::LeftButton);
     QVERIFY(form->HelpPanel->isHidden());
 }

@@ -1,7 +1,8 @@
 // The message and question dialog: buttons, results and its look.
+#include "app/TRyGeneralDlg.h"
+
 #include "app/CMessageDialog.h"
 #include "app/TClickLabel.h"
-#include "app/TRyGeneralDlg.h"
 
 #include <QApplication>
 #include <QTest>
@@ -33,9 +34,15 @@ void TRyGeneralDlgTest::showsOnlyButtonsWithText_data()
     QTest::addColumn<QString>("left");
     QTest::addColumn<QString>("middle");
     QTest::addColumn<QString>("right");
-    QTest::newRow("message") << "" << "OK" << "";
-    QTest::newRow("yes/no question") << "Yes" << "" << "No";
-    QTest::newRow("three answers") << "Replace" << "Merge" << "Cancel";
+    QTest::newRow("message") << ""
+                             << "OK"
+                             << "";
+    QTest::newRow("yes/no question") << "Yes"
+                                     << ""
+                                     << "No";
+    QTest::newRow("three answers") << "Replace"
+                                   << "Merge"
+                                   << "Cancel";
 }
 
 void TRyGeneralDlgTest::showsOnlyButtonsWithText()
@@ -63,9 +70,18 @@ void TRyGeneralDlgTest::clickingAButtonEndsWithItsResult_data()
     QTest::addColumn<QString>("right");
     QTest::addColumn<QString>("clicked");
     QTest::addColumn<int>("result");
-    QTest::newRow("OK only") << "" << "OK" << "" << "ButtonNo" << 7;
-    QTest::newRow("Yes") << "Yes" << "" << "No" << "ButtonYes" << 6;
-    QTest::newRow("No") << "Yes" << "" << "No" << "ButtonCancel" << 2;
+    QTest::newRow("OK only") << ""
+                             << "OK"
+                             << ""
+                             << "ButtonNo" << 7;
+    QTest::newRow("Yes") << "Yes"
+                         << ""
+                         << "No"
+                         << "ButtonYes" << 6;
+    QTest::newRow("No") << "Yes"
+                        << ""
+                        << "No"
+                        << "ButtonCancel" << 2;
 }
 
 void TRyGeneralDlgTest::clickingAButtonEndsWithItsResult()

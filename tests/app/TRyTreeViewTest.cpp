@@ -29,8 +29,9 @@ struct CTreeFixture {
         QObject::connect(&tree, &TRyTreeView::Changing, [this](QTreeWidgetItem* leaving) {
             log << "changing from " + (leaving ? leaving->text(0) : QString("none"));
         });
-        QObject::connect(&tree, &TRyTreeView::Changed,
-                         [this](QTreeWidgetItem* item) { log << "changed to " + (item ? item->text(0) : "none"); });
+        QObject::connect(&tree, &TRyTreeView::Changed, [this](QTreeWidgetItem* item) {
+            log << "changed to " + (item ? item->text(0) : "none");
+        });
     }
 };
 
@@ -41,7 +42,7 @@ void TRyTreeViewTest::selectingFromCodeRunsBothHandlersBeforeReturning()
     CTreeFixture f;
     f.tree.SelectNode(f.first);
     f.tree.SelectNode(f.second);
-    f.tree.SelectNode(f.second);  // no change: no handler
+    f.tree.SelectNode(f.second); // no change: no handler
     QCOMPARE(f.log, QStringList({"changing from none", "changed to Style A", "changing from Style A",
                                  "changed to Style B"}));
     QVERIFY(f.second->isSelected());
