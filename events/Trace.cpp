@@ -11,7 +11,7 @@ TraceListener& Listener()
     static TraceListener listener;
     return listener;
 }
-}  // namespace
+} // namespace
 
 void Trace(const char* format, ...)
 {

@@ -4,7 +4,7 @@
 
 TEST(Trace, IsSilentWithoutListenerAndCapturedWithOne)
 {
-    Trace("CTest::Silent() - %d", 1);  // must not crash or print
+    Trace("CTest::Silent() - %d", 1); // must not crash or print
     {
         CTraceCapture capture;
         Trace("CTest::Run() - value %d of %s", 42, "x");
