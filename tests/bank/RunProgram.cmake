@@ -1,0 +1,18 @@
+# Runs PROGRAM with the single argument ARG and checks its exit code (EXIT), its output (STDOUT and
+# STDERR regular expressions) and, when EXPECTED_FILE is given, that ARG was written with those bytes.
+execute_process(COMMAND ${PROGRAM} ${ARG} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL EXIT)
+  message(FATAL_ERROR "exit code ${rc}, expected ${EXIT}\nstdout:\n${out}\nstderr:\n${err}")
+endif()
+if(DEFINED STDOUT AND NOT out MATCHES "${STDOUT}")
+  message(FATAL_ERROR "stdout does not match '${STDOUT}':\n${out}")
+endif()
+if(DEFINED STDERR AND NOT err MATCHES "${STDERR}")
+  message(FATAL_ERROR "stderr does not match '${STDERR}':\n${err}")
+endif()
+if(DEFINED EXPECTED_FILE)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${ARG} ${EXPECTED_FILE} RESULT_VARIABLE differs)
+  if(differs)
+    message(FATAL_ERROR "${ARG} differs from ${EXPECTED_FILE}")
+  endif()
+endif()
