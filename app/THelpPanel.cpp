@@ -116,5 +116,5 @@ void THelpPanel::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();
     if (rect().contains(event->position().toPoint()))
-        emit clicked();
+        Q_EMIT clicked();
 }
