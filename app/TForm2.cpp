@@ -221,14 +221,14 @@ bool TForm2::HasSelectedNode(const TRyTreeView* tree) const
 
 int TForm2::SelectedTreeKind() const
 {
-    if (!HasSelectedNode(StyleTree))
-        return -1;
-    return static_cast<const TStyleTreeItem*>(StyleTree->currentItem())->data.Kind;
+    const auto* node =
+        HasSelectedNode(StyleTree) ? dynamic_cast<const TStyleTreeItem*>(StyleTree->currentItem()) : nullptr;
+    return node != nullptr ? node->data.Kind : -1;
 }
 
 TStyleListItem* TForm2::SelectedListItem() const
 {
-    return HasSelectedNode(StyleList) ? static_cast<TStyleListItem*>(StyleList->currentItem()) : nullptr;
+    return HasSelectedNode(StyleList) ? dynamic_cast<TStyleListItem*>(StyleList->currentItem()) : nullptr;
 }
 
 void TForm2::UpdateControls()

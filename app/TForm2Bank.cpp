@@ -65,13 +65,14 @@ void TForm2::OpenStyleClick()
     CurStyle = -1;
     StyleCount = 0;
     std::fill(std::begin(StyleSlots), std::end(StyleSlots), uint8_t{0});
+    BankResult result = BankResult::Ok;
     {
         CWaitCursor wait;
         const QFileInfo file(chosen.first());
         BankFileName = file.fileName();
         OpenDialog1.InitialDir = file.absolutePath();
         auto bank = std::make_unique<CStyleBank>();
-        const BankResult result = bank->OpenFile(QFile::encodeName(file.filePath()).toStdString());
+        result = bank->OpenFile(QFile::encodeName(file.filePath()).toStdString());
         if (result == BankResult::Ok) {
             Bank = std::move(bank);
             StyleCount = Bank->StyleCount();
@@ -80,8 +81,9 @@ void TForm2::OpenStyleClick()
         }
         FillStyleList();
         UpdateControls();
-        ReportBankResult("Open Style Bank", result);
     }
+    // The message comes after the hourglass is gone.
+    ReportBankResult("Open Style Bank", result);
     StyleList->setFocus();
 }
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <exception>
 
 namespace {
@@ -40,6 +41,8 @@ void RunApplication(int& argc, char** argv)
         TForm2 form2;
         TForm3 form3(&form2);
         form2.SetSplash(&form3);
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            form2.move(screen->availableGeometry().center() - form2.rect().center());
         form2.show();
         QApplication::exec();
     } catch (const std::exception& error) {

@@ -65,7 +65,10 @@ std::unique_ptr<TForm2> TForm2Test::MakeForm()
     services.Dialog = &dialog;
     services.Web = &web;
     services.Files = &files;
-    return std::make_unique<TForm2>(services);
+    auto form = std::make_unique<TForm2>(services);
+    // Only the activation test lets the window read its list; others must not see its message.
+    form->FirstActivation = false;
+    return form;
 }
 
 void TForm2Test::init()
@@ -206,6 +209,7 @@ void TForm2Test::firstActivationShowsSplashAndReadsTheList()
         list.write(file);
     }
     const auto form = MakeForm();
+    form->FirstActivation = true;
     TForm3 splash(form.get());
     form->SetSplash(&splash);
     form->FormActivate();
