@@ -1,0 +1,62 @@
+// Program entry of the desktop application.
+#include "app/TForm2.h"
+#include "app/TForm3.h"
+#include "events/CGlobalObject.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <exception>
+
+namespace {
+
+// An exception that escapes an event handler is shown and the message loop goes on.
+class TRyApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& error) {
+            ShowException(error.what());
+        } catch (...) {
+            ShowException("Unknown exception");
+        }
+        return false;
+    }
+
+    static void ShowException(const char* what)
+    {
+        QMessageBox::critical(nullptr, applicationName(), QString::fromLocal8Bit(what));
+    }
+};
+
+void RunApplication(int& argc, char** argv)
+{
+    TRyApplication application(argc, argv);
+    try {
+        QApplication::setApplicationName("Ry Style to Midi Conversion");
+        TForm2 form2;
+        TForm3 form3(&form2);
+        form2.SetSplash(&form3);
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            form2.move(screen->availableGeometry().center() - form2.rect().center());
+        form2.show();
+        QApplication::exec();
+    } catch (const std::exception& error) {
+        TRyApplication::ShowException(error.what());
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The pools' start-up hooks run before the application exists and their shut-down hooks after it
+    // is gone, so no window can hold an event past the pools' release.
+    CGlobalObjectsScope globalObjects;
+    RunApplication(argc, argv);
+    return 0;
+}
