@@ -1,0 +1,156 @@
+// The main window: the open Style Bank's styles, the selected style's tree and the tool bar commands.
+#pragma once
+
+#include "app/CFileChooser.h"
+#include "app/CShellServices.h"
+#include "app/shell/CExtProgList.h"
+
+#include <QTreeWidgetItem>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CNstEditIfc;
+class CStyleBank;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QToolBar;
+class QToolButton;
+class TClickLabel;
+class THelpPanel;
+class TForm3;
+class TRyTreeView;
+
+// Per-node data of the style tree: what the node stands for and its cached info text.
+struct TTreeData {
+    enum Kinds : uint8_t { KindStyle = 0, KindElement = 1, KindCv = 2, KindTrack = 3 };
+    uint8_t Kind = KindStyle;
+    uint8_t Element = 0;
+    uint8_t Cv = 0;
+    uint8_t Track = 0;
+    QString Info;
+};
+
+// A style tree node owns its TTreeData, so the data goes with the node.
+class TStyleTreeItem : public QTreeWidgetItem {
+public:
+    explicit TStyleTreeItem(const TTreeData& data_) : data(data_) {}
+    TTreeData data;
+};
+
+// A style list node owns its cached info text.
+class TStyleListItem : public QTreeWidgetItem {
+public:
+    QString Info;
+};
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char* Caption = "Ry7 Style Tool - v3.0.3";
+    static constexpr int BankBufferSize = 3145728;
+
+    // Builds the window; `services` entries left null use the real dialog, file dialogs, media player
+    // and web browser. StartDir is the current folder at this moment.
+    explicit TForm2(const CShellServices& services = {}, QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    // The splash window shown at the first activation (created after the window by the program entry).
+    void SetSplash(TForm3* splash) { Splash = splash; }
+    // The product web site address of the help panel's link (a build setting).
+    static QString WebAddress();
+
+    // Routines
+    // Applies the enable rules to the tool bar and the version check box.
+    void UpdateControls();
+    // Shows a message or question; returns 6 (left), 7 (middle) or 2 (right button).
+    int ShowDialog(const QString& caption, const QString& text, const QString& middle, const QString& left,
+                   const QString& right);
+    // Hides the media panel and ends a test play, deleting the test-play file.
+    void StopTestPlay();
+    // Looks each track's program of `element` up in the extended program list (CExtProgList).
+    bool LookupNoteRanges(int element, CNoteRanges& ranges) const;
+
+    // Event handlers
+    void FormActivate();
+    void ButtonHelpClick();
+    void HelpPanelClick();
+    void StaticText1Click();
+    void GotoWebClick();
+    void Image2Click();
+
+    // Controls, by their names
+    QToolBar* ToolBar1;
+    QToolButton* OpenStyle;
+    QToolButton* SaveStyle;
+    QToolButton* ImportAllSmf;
+    QToolButton* ImportSingleSmf;
+    QToolButton* ExportSingleSmf;
+    QToolButton* DeleteCV;
+    QToolButton* UndoStyle;
+    QToolButton* PlayButton;
+    QToolButton* ButtonHelp;
+    TRyTreeView* StyleList;
+    TRyTreeView* StyleTree;
+    QLabel* FooterNote;
+    QLabel* InfoText;
+    QCheckBox* RyVersion;
+    THelpPanel* HelpPanel;
+    QFrame* MediaPanel;
+    QLabel* Label2;
+    TClickLabel* Image2;
+    QLabel* Label3;
+    QLineEdit* TempoEdit;
+
+    // File dialogs: their settings, and the folder and name each proposes next
+    CFileDialogSpec OpenDialog1;
+    CFileDialogSpec SaveDialog1;
+    CFileDialogSpec OpenDialog2;
+    CFileDialogSpec OpenDialog3;
+    CFileDialogSpec SaveDialog2;
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    friend class TForm2Test;
+
+    void BuildToolBar();
+    QToolButton* AddToolButton(const char* name, const char* hint, int icon, bool enabled);
+    void BuildTrees();
+    void BuildFooter();
+    void BuildMediaPanel();
+    void ConnectHandlers();
+    void ReadExtProgList();
+    bool HasSelectedNode(const TRyTreeView* tree) const;
+    int SelectedTreeKind() const;
+    TStyleListItem* SelectedListItem() const;
+
+    // Window state
+    int32_t StyleCount = 0;
+    uint8_t StyleSlots[64] = {};
+    int32_t CurStyle = -1;
+    QString CurStyleName;
+    bool StyleModified = false;
+    QString BankFileName;
+    CStyleBank* Bank = nullptr;
+    // The selected style's edit interface; created and deleted by the style commands.
+    CNstEditIfc* EditIfc = nullptr;
+    QString StartDir;
+    QString TempSmfPath;
+    bool FirstActivation = true;
+    int32_t StyleVersion = 0;
+    // ExtProgCount, ExtProgKeys, ExtProgLow and ExtProgHigh.
+    CExtProgList ExtProg;
+
+    // Services and owned defaults
+    CShellServices services;
+    std::unique_ptr<CMessageDialog> ownDialog;
+    std::unique_ptr<CFileChooser> ownFiles;
+    std::unique_ptr<CMediaPlayer> ownPlayer;
+    std::unique_ptr<CWebOpener> ownWeb;
+    TForm3* Splash = nullptr;
+};

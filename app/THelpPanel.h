@@ -1,0 +1,35 @@
+// The help panel of the main window: a title, the help text and the web link.
+#pragma once
+
+#include <QFrame>
+
+class QPlainTextEdit;
+class TClickLabel;
+
+class THelpPanel : public QFrame {
+    Q_OBJECT
+public:
+    static constexpr const char* Title = "Ry7 Style to Midi / Midi to Style Conversion Tool";
+    static constexpr const char* WebLinkText = "Visit the Quelon Ry Website";
+
+    // Builds the hidden panel at left 8, top 40, 305 x 345 inside `parent`.
+    explicit THelpPanel(QWidget* parent);
+
+    // The help text of Memo1.
+    static QString HelpText();
+
+    TClickLabel* StaticText1;
+    QPlainTextEdit* Memo1;
+    TClickLabel* GotoWeb;
+
+signals:
+    // A click on the panel's free area (outside its title, text and link).
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    TClickLabel* MakeLabel(const char* name, int top, const char* text);
+};

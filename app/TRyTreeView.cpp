@@ -1,0 +1,48 @@
+// A tree that reports each change of its current node in two steps.
+#include "app/TRyTreeView.h"
+
+#include <QTreeWidgetItemIterator>
+
+TRyTreeView::TRyTreeView(QWidget* parent) : QTreeWidget(parent)
+{
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    // The toolkit has no signal before a move; both steps run here, synchronously, in their order.
+    connect(this, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+                emit Changing(previous);
+                emit Changed(current);
+            });
+}
+
+void TRyTreeView::SelectNode(QTreeWidgetItem* item)
+{
+    if (item == nullptr) {
+        setCurrentItem(nullptr);
+        clearSelection();
+        return;
+    }
+    setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect);
+}
+
+QTreeWidgetItem* TRyTreeView::NodeAt(int index) const
+{
+    if (index < 0)
+        return nullptr;
+    for (QTreeWidgetItemIterator it(const_cast<TRyTreeView*>(this)); *it != nullptr; ++it) {
+        if (index-- == 0)
+            return *it;
+    }
+    return nullptr;
+}
+
+int TRyTreeView::IndexOf(const QTreeWidgetItem* item) const
+{
+    int index = 0;
+    for (QTreeWidgetItemIterator it(const_cast<TRyTreeView*>(this)); *it != nullptr; ++it, ++index) {
+        if (*it == item)
+            return index;
+    }
+    return -1;
+}

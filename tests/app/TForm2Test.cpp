@@ -1,0 +1,260 @@
+// The main window: initial controls, enable rules, first activation, help panel and web link.
+#include "app/TForm2.h"
+
+#include "CShellFakes.h"
+#include "app/CMediaPlayer.h"
+#include "app/TClickLabel.h"
+#include "app/TForm3.h"
+#include "app/THelpPanel.h"
+#include "app/TRyTreeView.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <memory>
+
+class TForm2Test : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void controlsStartInTheirInitialState_data();
+    void controlsStartInTheirInitialState();
+    void toolBarKeepsItsOrder();
+    void updateControlsFollowsTheState_data();
+    void updateControlsFollowsTheState();
+    void firstActivationShowsSplashAndReadsTheList_data();
+    void firstActivationShowsSplashAndReadsTheList();
+    void helpButtonTogglesThePanel();
+    void helpPanelClosesOnItsTitleAndFreeArea();
+    void webLinkReportsAFailedLaunch_data();
+    void webLinkReportsAFailedLaunch();
+
+private:
+    std::unique_ptr<TForm2> MakeForm();
+    void SetState(TForm2& form, bool modified, int version) const
+    {
+        form.StyleModified = modified;
+        form.StyleVersion = version;
+    }
+
+    QTemporaryDir startDir;
+    QString previousDir;
+    CScriptedDialog dialog;
+    CFakeWebOpener web;
+};
+
+std::unique_ptr<TForm2> TForm2Test::MakeForm()
+{
+    CShellServices services;
+    services.Dialog = &dialog;
+    services.Web = &web;
+    return std::make_unique<TForm2>(services);
+}
+
+void TForm2Test::init()
+{
+    // The window takes its start folder from the current folder at creation.
+    previousDir = QDir::currentPath();
+    QVERIFY(startDir.isValid());
+    QDir::setCurrent(startDir.path());
+    dialog.Calls.clear();
+    dialog.Answers.clear();
+    web.Addresses.clear();
+}
+
+void TForm2Test::cleanup()
+{
+    QDir::setCurrent(previousDir);
+    QFile::remove(startDir.filePath("ExtProgList.txt"));
+}
+
+void TForm2Test::controlsStartInTheirInitialState_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("OpenStyle") << "OpenStyle" << true << true << "Open Style Bank";
+    QTest::newRow("SaveStyle") << "SaveStyle" << false << true << "Save Style Bank";
+    QTest::newRow("ImportAllSmf") << "ImportAllSmf" << false << true
+                                  << "Import Style from SMFs with Standard Names";
+    QTest::newRow("ImportSingleSmf") << "ImportSingleSmf" << false << true
+                                     << "Import Chord Variation from SMF";
+    QTest::newRow("ExportSingleSmf") << "ExportSingleSmf" << false << true << "Export Chord Variation to SMF";
+    QTest::newRow("DeleteCV") << "DeleteCV" << false << true << "Delete Chord Variation";
+    QTest::newRow("UndoStyle") << "UndoStyle" << false << true << "Undo current Style Modifications";
+    QTest::newRow("PlayButton") << "PlayButton" << false << true << "Test play using the Mediaplayer";
+    QTest::newRow("ButtonHelp") << "ButtonHelp" << true << true << "Help on this program";
+    QTest::newRow("StyleList") << "StyleList" << true << true
+                               << "Select a Style, you can edit also the Style Name here.";
+    QTest::newRow("StyleTree")
+        << "StyleTree" << true << true
+        << "Select a Chord Variation to enable Import/Export of a single Chord Variation.";
+    QTest::newRow("InfoText") << "InfoText" << true << false << "";
+    QTest::newRow("RyVersion") << "RyVersion" << true << false << "";
+    QTest::newRow("HelpPanel") << "HelpPanel" << true << false << "";
+    QTest::newRow("MediaPanel") << "MediaPanel" << true << false << "";
+    QTest::newRow("FooterNote") << "FooterNote" << true << true
+                                << "Free Software. No Warranty of any kind, no support.";
+}
+
+void TForm2Test::controlsStartInTheirInitialState()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, enabled);
+    QFETCH(bool, visible);
+    QFETCH(QString, hint);
+    const auto form = MakeForm();
+    form->show();
+    auto* control = form->findChild<QWidget*>(name);
+    QVERIFY(control != nullptr);
+    QCOMPARE(control->isEnabled(), enabled);
+    QCOMPARE(control->isVisible(), visible);
+    QCOMPARE(control->toolTip(), hint);
+    QCOMPARE(form->windowTitle(), QString("Ry7 Style Tool - v3.0.3"));
+    QCOMPARE(form->size(), QSize(319, 390));
+    QCOMPARE(form->minimumSize(), form->maximumSize());
+}
+
+void TForm2Test::toolBarKeepsItsOrder()
+{
+    const auto form = MakeForm();
+    QStringList order;
+    for (QAction* action : form->ToolBar1->actions()) {
+        QWidget* widget = form->ToolBar1->widgetForAction(action);
+        order << (action->isSeparator() ? QString("|") : widget->objectName());
+    }
+    QCOMPARE(order,
+             QStringList({"OpenStyle", "SaveStyle", "|", "ImportAllSmf", "ImportSingleSmf", "ExportSingleSmf",
+                          "|", "DeleteCV", "|", "UndoStyle", "|", "PlayButton", "|", "ButtonHelp"}));
+}
+
+void TForm2Test::updateControlsFollowsTheState_data()
+{
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<bool>("selectChordVariation");
+    QTest::addColumn<bool>("undo");
+    QTest::newRow("unchanged") << false << false << false;
+    QTest::newRow("changed") << true << false << true;
+    // Without a style being edited a chord variation node enables nothing.
+    QTest::newRow("changed, chord variation node") << true << true << true;
+}
+
+void TForm2Test::updateControlsFollowsTheState()
+{
+    QFETCH(bool, modified);
+    QFETCH(bool, selectChordVariation);
+    QFETCH(bool, undo);
+    const auto form = MakeForm();
+    if (selectChordVariation) {
+        TTreeData data;
+        data.Kind = TTreeData::KindCv;
+        auto* node = new TStyleTreeItem(data);
+        form->StyleTree->addTopLevelItem(node);
+        form->StyleTree->SelectNode(node);
+    }
+    SetState(*form, modified, 0);
+    form->UpdateControls();
+    QCOMPARE(form->UndoStyle->isEnabled(), undo);
+    QVERIFY(!form->SaveStyle->isEnabled());
+    QVERIFY(!form->ImportAllSmf->isEnabled());
+    QVERIFY(!form->ImportSingleSmf->isEnabled());
+    QVERIFY(!form->ExportSingleSmf->isEnabled());
+    QVERIFY(!form->PlayButton->isEnabled());
+    QVERIFY(!form->DeleteCV->isEnabled());
+    QVERIFY(form->RyVersion->isHidden());
+}
+
+void TForm2Test::firstActivationShowsSplashAndReadsTheList_data()
+{
+    QTest::addColumn<QByteArray>("file"); // empty: no file
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("missing") << QByteArray() << QStringList("'ExtProgList.txt' - File not found");
+    QTest::newRow("one bad line") << QByteArray("121 0 64 36 96\r\n1 2\r\n\r\n")
+                                  << QStringList("Format Error - Line : '1 2'");
+    QTest::newRow("single-byte text")
+        << QByteArray("1 \xe9\n") << QStringList("Format Error - Line : '1 \u00e9'");
+    QTest::newRow("good") << QByteArray("121 0 64 36 96\n") << QStringList();
+}
+
+void TForm2Test::firstActivationShowsSplashAndReadsTheList()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, messages);
+    if (!file.isEmpty()) {
+        QFile list(startDir.filePath("ExtProgList.txt"));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(file);
+    }
+    const auto form = MakeForm();
+    TForm3 splash(form.get());
+    form->SetSplash(&splash);
+    form->FormActivate();
+    QVERIFY(splash.isVisible());
+    form->FormActivate(); // later activations do nothing
+    QStringList shown;
+    for (const CScriptedDialog::CCall& call : dialog.Calls) {
+        QCOMPARE(call.Caption, QString("Extended Program List"));
+        QCOMPARE(call.Middle, QString("OK"));
+        QVERIFY(call.Left.isEmpty() && call.Right.isEmpty());
+        shown << call.Text;
+    }
+    QCOMPARE(shown, messages);
+}
+
+void TForm2Test::helpButtonTogglesThePanel()
+{
+    const auto form = MakeForm();
+    form->show();
+    QTest::mouseClick(form->ButtonHelp, Qt::LeftButton);
+    QVERIFY(form->HelpPanel->isVisible());
+    QCOMPARE(form->HelpPanel->StaticText1->text(),
+             QString("Ry7 Style to Midi / Midi to Style Conversion Tool"));
+    QTest::mouseClick(form->ButtonHelp, Qt::LeftButton);
+    QVERIFY(form->HelpPanel->isHidden());
+}
+
+void TForm2Test::helpPanelClosesOnItsTitleAndFreeArea()
+{
+    const auto form = MakeForm();
+    form->show();
+    form->ButtonHelpClick();
+    QTest::mouseClick(form->HelpPanel->StaticText1, Qt::LeftButton);
+    QVERIFY(form->HelpPanel->isHidden());
+    form->ButtonHelpClick();
+    QTest::mouseClick(form->HelpPanel, Qt::LeftButton, {}, QPoint(3, 340));
+    QVERIFY(form->HelpPanel->isHidden());
+}
+
+void TForm2Test::webLinkReportsAFailedLaunch_data()
+{
+    QTest::addColumn<bool>("launches");
+    QTest::newRow("browser starts") << true;
+    QTest::newRow("no browser") << false;
+}
+
+void TForm2Test::webLinkReportsAFailedLaunch()
+{
+    QFETCH(bool, launches);
+    web.Succeeds = launches;
+    const auto form = MakeForm();
+    form->show();
+    form->ButtonHelpClick();
+    QTest::mouseClick(form->HelpPanel->GotoWeb, Qt::LeftButton);
+    QCOMPARE(web.Addresses, QStringList(TForm2::WebAddress()));
+    QCOMPARE(dialog.Calls.size(), launches ? 0 : 1);
+    if (!launches) {
+        QCOMPARE(dialog.Calls[0].Caption, QString("Web Link"));
+        QCOMPARE(dialog.Calls[0].Text, "Cannot launch Web Browser! Visit: '" + TForm2::WebAddress() + "'.");
+        QCOMPARE(dialog.Calls[0].Middle, QString("OK"));
+    }
+}
+
+QTEST_MAIN(TForm2Test)
+#include "TForm2Test.moc"

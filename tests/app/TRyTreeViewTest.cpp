@@ -1,0 +1,78 @@
+// The tree reports the node being left and then the new one, from code and from clicks.
+#include "app/TRyTreeView.h"
+
+#include <QTest>
+
+class TRyTreeViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void selectingFromCodeRunsBothHandlersBeforeReturning();
+    void clickingANodeRunsBothHandlers();
+    void walkOrderIndexesEveryNode();
+};
+
+namespace {
+
+struct CTreeFixture {
+    TRyTreeView tree;
+    QTreeWidgetItem* root;
+    QTreeWidgetItem* first;
+    QTreeWidgetItem* second;
+    QStringList log;
+
+    CTreeFixture()
+    {
+        root = new QTreeWidgetItem(&tree, QStringList("bank.sty"));
+        first = new QTreeWidgetItem(root, QStringList("Style A"));
+        second = new QTreeWidgetItem(root, QStringList("Style B"));
+        tree.expandAll();
+        QObject::connect(&tree, &TRyTreeView::Changing, [this](QTreeWidgetItem* leaving) {
+            log << "changing from " + (leaving ? leaving->text(0) : QString("none"));
+        });
+        QObject::connect(&tree, &TRyTreeView::Changed, [this](QTreeWidgetItem* item) {
+            log << "changed to " + (item ? item->text(0) : "none");
+        });
+    }
+};
+
+} // namespace
+
+void TRyTreeViewTest::selectingFromCodeRunsBothHandlersBeforeReturning()
+{
+    CTreeFixture f;
+    f.tree.SelectNode(f.first);
+    f.tree.SelectNode(f.second);
+    f.tree.SelectNode(f.second); // no change: no handler
+    QCOMPARE(f.log, QStringList({"changing from none", "changed to Style A", "changing from Style A",
+                                 "changed to Style B"}));
+    QVERIFY(f.second->isSelected());
+    QVERIFY(!f.first->isSelected());
+}
+
+void TRyTreeViewTest::clickingANodeRunsBothHandlers()
+{
+    CTreeFixture f;
+    f.tree.resize(200, 200);
+    f.tree.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.tree));
+    f.tree.SelectNode(f.root);
+    f.log.clear();
+    QTest::mouseClick(f.tree.viewport(), Qt::LeftButton, {}, f.tree.visualItemRect(f.second).center());
+    QCOMPARE(f.log, QStringList({"changing from bank.sty", "changed to Style B"}));
+}
+
+void TRyTreeViewTest::walkOrderIndexesEveryNode()
+{
+    CTreeFixture f;
+    auto* child = new QTreeWidgetItem(f.first, QStringList("Variation 1"));
+    QCOMPARE(f.tree.NodeAt(0), f.root);
+    QCOMPARE(f.tree.NodeAt(2), child);
+    QCOMPARE(f.tree.NodeAt(3), f.second);
+    QCOMPARE(f.tree.NodeAt(4), nullptr);
+    QCOMPARE(f.tree.NodeAt(-1), nullptr);
+    QCOMPARE(f.tree.IndexOf(f.second), 3);
+    QCOMPARE(f.tree.IndexOf(nullptr), -1);
+}
+
+QTEST_MAIN(TRyTreeViewTest)
+#include "TRyTreeViewTest.moc"
