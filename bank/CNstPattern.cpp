@@ -1,0 +1,71 @@
+// A track pattern: reset state, stream replacement and lengthening.
+#include "bank/CNstPattern.h"
+
+#include "bank/CNstStream.h"
+
+std::vector<uint8_t> EmptyPackedStream(uint32_t ticks)
+{
+    CPackedWriter out;
+    out.Finish(ticks);
+    return out.TakeBytes();
+}
+
+void CNstPattern::Reset()
+{
+    // Delta 384 (0x83 0x80), then Meta 0x2F with length 0: the empty one-beat pattern.
+    data = {0x83, 0x80, 0x09, 0x2F, 0x00, 0x00};
+    lengthTicks = 384;
+    isEmpty = true;
+    isVirgin = true;
+}
+
+void CNstPattern::SetEvents(const uint8_t* bytes, size_t size, int32_t length)
+{
+    data.assign(bytes, bytes + size);
+    lengthTicks = length;
+    isVirgin = false;
+    CPackedReader reader(data.data(), data.size());
+    CChainPtr first;
+    uint32_t time = 0;
+    isEmpty = !reader.Next(first, time) || first->IsEndOfTrack();
+}
+
+void CNstPattern::SetFromEncoder(const CMemEncoder& encoder)
+{
+    const CEncodedBytes written = EncodedBytesOf(encoder);
+    SetEvents(written.bytes, written.size, written.endTime);
+}
+
+bool CNstPattern::SetLength(int32_t ticks, bool once)
+{
+    if (ticks == lengthTicks)
+        return true;
+    if (ticks < 0)
+        return false;
+    CPackedWriter out;
+    if (!isEmpty) {
+        CPackedReader reader(data.data(), data.size());
+        // A pattern of no length cannot be repeated: it is written once.
+        const bool repeat = !once && lengthTicks > 0;
+        for (int64_t start = 0; start == 0 || (repeat && start + lengthTicks <= ticks); start += lengthTicks) {
+            reader.Rewind();
+            CChainPtr chain;
+            uint32_t time = 0;
+            while (reader.Next(chain, time)) {
+                const int64_t at = start + time;
+                if (at <= ticks && !out.WriteWithoutEnd(static_cast<uint32_t>(at), chain.get()))
+                    return false;
+            }
+            if (reader.Failed())
+                return false;
+            if (!repeat)
+                break;
+        }
+    }
+    if (!out.Finish(static_cast<uint32_t>(ticks)))
+        return false;
+    const bool virgin = isVirgin;
+    SetEvents(out.Bytes(), out.Size(), ticks);
+    isVirgin = virgin;
+    return true;
+}

@@ -1,0 +1,284 @@
+// Pattern records: stored form, trimming to a length and cutting into segments.
+#include "packed/CPatternData.h"
+
+#include "events/CEventsPool.h"
+#include "events/Trace.h"
+#include "packed/CDecProp.h"
+#include "packed/CMemEncoder.h"
+#include "packed/EventChains.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace {
+uint32_t ReadBE32(const uint8_t* p)
+{
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+void WriteBE32(uint8_t* p, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+}
+
+// Walks the chains of a pattern's stream with their absolute times.
+class ChainWalk {
+public:
+    explicit ChainWalk(const CPatternData& pattern)
+        : decoder(pattern.data, static_cast<int32_t>(pattern.dataSize)), delay(decoder.CurrentDelay())
+    {
+    }
+
+    bool HasNext() const { return delay != CDecBase::NoDelay && decoder.PendingClass() != EventClass::None; }
+    // Absolute time of the chain the next Take hands out.
+    uint32_t NextTime() const { return time + static_cast<uint32_t>(delay); }
+    CChainPtr Take()
+    {
+        time = NextTime();
+        CLinkedEvent* chain = nullptr;
+        delay = decoder.ExtractEvent(chain);
+        return CChainPtr(chain);
+    }
+
+private:
+    CDecProp decoder;
+    int32_t delay;
+    uint32_t time = 0;
+};
+
+// Cuts a chain before its first End of Track; those events are released.
+CChainPtr WithoutEndOfTrack(CChainPtr chain)
+{
+    bool ended = false;
+    return CChainPtr(KeepEvents(chain.release(), [&ended](const CEvent& event) {
+        ended = ended || event.IsEndOfTrack();
+        return !ended;
+    }));
+}
+
+bool HasEndOfTrack(const CLinkedEvent* chain)
+{
+    for (; chain; chain = chain->next)
+        if (chain->IsEndOfTrack())
+            return true;
+    return false;
+}
+} // namespace
+
+bool CPatternData::Load(const uint8_t* record, uint32_t recordSize, uint8_t recordKind, bool countEvents)
+{
+    kind = recordKind;
+    lengthTicks = dataSize = eventCount = 0;
+    trailer[0] = trailer[1] = 0;
+    data = nullptr;
+    segments.clear();
+    const uint32_t trailerBytes = HasTrailer() ? 2 : 0;
+    if (!record || recordSize < HeaderSize + trailerBytes) {
+        Trace("CPatternData::Load() - record of %u bytes is too short", recordSize);
+        return false;
+    }
+    // The stream size comes from the bytes: it must fit in the record it was read from.
+    const uint32_t size = ReadBE32(record + 4);
+    if (size > recordSize - HeaderSize - trailerBytes || size > INT32_MAX) {
+        Trace("CPatternData::Load() - stream of %u bytes exceeds the record of %u", size, recordSize);
+        return false;
+    }
+    lengthTicks = ReadBE32(record);
+    dataSize = size;
+    data = record + HeaderSize;
+    if (trailerBytes) {
+        trailer[0] = data[size];
+        trailer[1] = data[size + 1];
+    }
+    if (countEvents) {
+        for (ChainWalk walk(*this); walk.HasNext();)
+            eventCount += static_cast<uint32_t>(CLinkedEvent::ChainLength(walk.Take().get()));
+    }
+    return true;
+}
+
+void CPatternData::Rebind(const CPatternData& other, const uint8_t* record)
+{
+    kind = other.kind;
+    trailer[0] = other.trailer[0];
+    trailer[1] = other.trailer[1];
+    data = record + HeaderSize;
+    lengthTicks = dataSize = eventCount = 0;
+    segments.clear();
+}
+
+uint32_t CPatternData::StoredSize() const
+{
+    return HeaderSize + dataSize + (HasTrailer() ? 2 : 0);
+}
+
+uint32_t CPatternData::Store(uint8_t* out, uint32_t capacity) const
+{
+    const uint32_t stored = StoredSize();
+    if (!out || capacity < stored)
+        return 0;
+    WriteBE32(out, lengthTicks);
+    WriteBE32(out + 4, dataSize);
+    if (dataSize > 0)
+        std::memcpy(out + HeaderSize, data, dataSize);
+    if (HasTrailer()) {
+        out[HeaderSize + dataSize] = trailer[0];
+        out[HeaderSize + dataSize + 1] = trailer[1];
+    }
+    return stored;
+}
+
+void CPatternData::Adopt(CPatternData& destination, const uint8_t* buffer, uint32_t size, uint32_t length,
+                         uint32_t events) const
+{
+    destination.kind = kind;
+    destination.trailer[0] = trailer[0];
+    destination.trailer[1] = trailer[1];
+    destination.data = buffer;
+    destination.dataSize = size;
+    destination.lengthTicks = length;
+    destination.eventCount = events;
+    destination.segments.clear();
+}
+
+bool CPatternData::Trim(CPatternState& state, const CPatternData& source, CPatternData& destination,
+                        uint8_t* buffer, uint32_t capacity, bool inclusive)
+{
+    state.Reset();
+    const uint32_t length = source.lengthTicks;
+    const uint32_t limit = inclusive || length == 0 ? length : length - 1;
+    // Where closing events go; a pattern of no length keeps them at tick 0.
+    const uint32_t lastTick = length == 0 ? 0 : length - 1;
+    CMemEncoder encoder(buffer, capacity, false);
+    bool changed = false;
+    uint32_t kept = 0;
+    uint32_t stopTime = 0;
+    for (ChainWalk walk(source); walk.HasNext();) {
+        stopTime = walk.NextTime();
+        if (stopTime > limit) {
+            changed = true;
+            break;
+        }
+        CChainPtr chain = walk.Take();
+        if (chain->Class() != EventClass::Channel)
+            continue; // Meta and SysEx are dropped; End of Track is written anew
+        CChainPtr remaining(KeepEvents(chain.release(), [&](const CEvent& event) {
+            const bool removed = state.Apply(event);
+            changed = changed || removed;
+            kept += !removed;
+            return !removed;
+        }));
+        if (!remaining)
+            continue;
+        uint32_t at = stopTime;
+        if (at == length && length > 0) {
+            at = lastTick;
+            changed = true;
+        }
+        encoder.WriteChainAt(at, remaining.get());
+    }
+    if (!state.IsNeutral()) {
+        CLinkedEvent* resets = nullptr;
+        kept += static_cast<uint32_t>(state.BuildResetEvents(resets));
+        CChainPtr owned(resets);
+        if (owned)
+            encoder.WriteChainAt(lastTick, owned.get());
+        changed = true;
+    }
+    encoder.Finish(length);
+    encoder.Close();
+    const uint32_t sourceSize = source.dataSize;
+    source.Adopt(destination, buffer, encoder.Size(), length, kept + 1);
+    return !(changed || destination.dataSize != sourceSize || stopTime != length);
+}
+
+uint32_t CPatternData::BuildSegments(CPatternState& state, uint16_t signature, uint32_t targetEvents)
+{
+    segments.clear();
+    if (targetEvents == 0 || eventCount < uint64_t{targetEvents} + targetEvents / 2)
+        return 0;
+    if (eventCount > 4 * uint64_t{targetEvents})
+        targetEvents = static_cast<uint32_t>((uint64_t{eventCount} + targetEvents / 2) / 4);
+    const uint32_t numerator = signature >> 8;
+    const uint32_t denominator = signature & 0xFF;
+    const uint32_t measure = denominator ? numerator * 1536 / denominator : 0;
+    if (measure == 0)
+        return 0;
+    uint32_t minimum = targetEvents;
+    uint32_t maximum = targetEvents;
+    if (lengthTicks >= measure) {
+        minimum = std::max<uint32_t>(targetEvents / 2, 1);
+        maximum = targetEvents + targetEvents / 2;
+    }
+
+    state.Reset();
+    segments.reserve(eventCount / minimum + 3);
+    ChainWalk walk(*this);
+    CSegment current;
+    current.firstDelay = walk.HasNext() ? walk.NextTime() : 0;
+    uint32_t seen = 0;
+    uint32_t previous = 0;
+    bool ended = false;
+    while (walk.HasNext()) {
+        const uint32_t t = walk.NextTime();
+        if (state.IsNeutral() && eventCount > seen + minimum) {
+            const uint32_t held = seen - current.firstEvent;
+            const bool full = held >= maximum;
+            if (full || (held >= minimum && t / measure > previous / measure)) {
+                const uint32_t cut = full ? t : t / measure * measure;
+                current.duration = cut - current.startTime;
+                current.segmentEvents = held;
+                segments.push_back(current);
+                current = CSegment{};
+                current.startTime = cut;
+                current.firstDelay = t - cut;
+                current.firstEvent = seen;
+            }
+        }
+        CChainPtr chain = walk.Take();
+        for (const CLinkedEvent* event = chain.get(); event; event = event->next) {
+            ++seen;
+            if (event->Class() == EventClass::Channel)
+                state.Apply(*event);
+        }
+        ended = HasEndOfTrack(chain.get());
+        previous = t;
+    }
+    current.duration = previous - current.startTime;
+    // The End of Track is not counted: each extracted segment gets its own.
+    current.segmentEvents = seen - current.firstEvent - (ended && seen > current.firstEvent ? 1 : 0);
+    segments.push_back(current);
+    return static_cast<uint32_t>(segments.size() - 1);
+}
+
+bool CPatternData::ExtractSegment(const CPatternData& source, CPatternData& destination, uint32_t index,
+                                  uint8_t* buffer, uint32_t capacity)
+{
+    if (index >= source.segments.size())
+        return false;
+    const CSegment segment = source.segments[index];
+    ChainWalk walk(source);
+    for (uint32_t passed = 0; passed < segment.firstEvent && walk.HasNext();)
+        passed += static_cast<uint32_t>(CLinkedEvent::ChainLength(walk.Take().get()));
+
+    CMemEncoder encoder(buffer, capacity, false);
+    const uint32_t firstTime = walk.HasNext() ? walk.NextTime() : 0;
+    uint32_t taken = 0;
+    uint32_t written = 0;
+    while (taken < segment.segmentEvents && walk.HasNext()) {
+        const uint32_t at = segment.firstDelay + (walk.NextTime() - firstTime);
+        CChainPtr chain = walk.Take();
+        taken += static_cast<uint32_t>(CLinkedEvent::ChainLength(chain.get()));
+        chain = WithoutEndOfTrack(std::move(chain));
+        if (!chain)
+            continue;
+        written += static_cast<uint32_t>(CLinkedEvent::ChainLength(chain.get()));
+        encoder.WriteChainAt(at, chain.get());
+    }
+    encoder.Finish(segment.duration);
+    encoder.Close();
+    source.Adopt(destination, buffer, encoder.Size(), segment.duration, written + 1);
+    return true;
+}
