@@ -1,52 +1,128 @@
-// Writes the example bank, the same bytes on every run. Regenerate with:
-//   build/release/tools/ry7mkexample examples/demo.sty
+// Writes the example bank and its extended program list, the same bytes on every run:
+//   ry7mkexample examples/demo.sty [--ext-prog examples/ExtProgList.txt]
+// With --bench N it writes a bank of N styles instead (for the export benchmark).
 #include "bank/CFileWriter.h"
+#include "bank/CNstEditIfc.h"
 #include "tools/bankbuilder/CBankBuilder.h"
+#include "tools/example/CExampleMusic.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 namespace {
+
 using Bytes = CBankBuilder::Bytes;
 
-// Pattern-like filler: a repeating figure with a slow drift, so the styles compress like real ones.
-Bytes Filler(size_t length, uint8_t seed)
+// The extended program of the soul style's Acc. 4: an organ whose keys below 48 and above 84 are
+// not ordinary notes.
+constexpr uint8_t kOrganProgram[3] = {0, 100, 17};
+constexpr CNoteRange kOrganRange = {48, 84};
+
+const char* const kExtProgList = "# Extended programs: bank select MSB, LSB, program, lowest and highest ordinary note\n"
+                                 "0 100 17 48 84   split organ of the example style Soul Organ\n"
+                                 "121 0 64 36 96\n";
+
+CExampleStyle Template(int k)
 {
-    Bytes bytes(length);
-    for (size_t i = 0; i < length; ++i)
-        bytes[i] = static_cast<uint8_t>((i % 16) * 5 + (i / 64) + seed);
-    return bytes;
+    // Drum kits and sounds per style: bank MSB, LSB, program for Drum .. Acc. 5.
+    static const CExampleStyle templates[] = {
+        {"Pop 8Beat", CExampleFeel::Straight, 4, 2, 1, 112,
+         {{127, 0, 0}, {127, 0, 1}, {0, 0, 33}, {0, 0, 0}, {0, 0, 48}, {0, 0, 25}, {0, 0, 61}, {0, 0, 81}}, 2, true},
+        {"Swing Jazz", CExampleFeel::Swing, 4, 2, 0, 140,
+         {{127, 0, 32}, {127, 0, 33}, {0, 0, 32}, {0, 0, 0}, {0, 0, 49}, {0, 0, 26}, {0, 0, 65}, {0, 0, 56}}, 2, false},
+        {"Country Waltz", CExampleFeel::Waltz, 3, 2, 1, 150,
+         {{127, 0, 8}, {127, 0, 9}, {0, 0, 32}, {0, 0, 0}, {0, 0, 48}, {0, 0, 24}, {0, 0, 21}, {0, 0, 110}}, 4, true},
+        {"Folk Jig", CExampleFeel::Jig, 6, 3, 1, 100,
+         {{127, 0, 16}, {127, 0, 17}, {0, 0, 32}, {0, 0, 25}, {0, 0, 21}, {0, 0, 105}, {0, 0, 73}, {0, 0, 40}}, 2, true},
+        {"Soul Organ", CExampleFeel::Soul, 4, 2, 1, 96,
+         {{127, 0, 24}, {127, 0, 25}, {0, 0, 33}, {0, 0, 4}, {0, 0, 89},
+          {0, 0, 27}, {kOrganProgram[0], kOrganProgram[1], kOrganProgram[2]}, {0, 0, 61}}, 4, true},
+    };
+    return templates[k % 5];
 }
 
-Bytes Style(uint8_t version, uint8_t seed, size_t patternBytes)
+// A style built the way the window builds one from files: each file imported into its chord
+// variation, the organ's outside notes marked, then the content chunk built and compacted.
+Bytes BuildStyle(const CExampleStyle& style)
 {
-    return CBankBuilder::StyleContent(version, {
-                                                   CBankBuilder::Record(1, Filler(12, seed)),
-                                                   CBankBuilder::Record(2, Filler(patternBytes, seed)),
-                                                   CBankBuilder::Record(3, Filler(patternBytes / 2, seed)),
-                                               });
+    CNstEditIfc facade(nullptr, 0);
+    facade.SetStyleName(style.Name);
+    facade.SetStyleVersion(style.Version);
+    for (const CExampleFile& file : CExampleMusic::Files(style)) {
+        if (!facade.ImportSmfToCv(file.Image.data(), file.Image.size(), file.Element, file.Cv,
+                                  CNstEditIfc::AllTracks, false))
+            return {};
+        if (std::memcmp(style.Programs[6], kOrganProgram, sizeof kOrganProgram) == 0) {
+            CNoteRanges ranges;
+            ranges[6] = kOrganRange;
+            facade.MarkNotesOutsideRanges(file.Element, file.Cv, ranges);
+        }
+    }
+    return facade.BuildStyleChunk(true);
 }
+
+bool WriteFile(const std::string& path, const uint8_t* bytes, size_t size)
+{
+    CFileWriter writer(path);
+    if (writer.Write(bytes, size))
+        return true;
+    std::fprintf(stderr, "ry7mkexample: cannot write %s\n", path.c_str());
+    return false;
+}
+
+// The example bank: five styles and, between them, a container that is no style.
+bool BuildBank(int benchStyles, Bytes& bank)
+{
+    CBankBuilder builder;
+    builder.DataChunk(3, Bytes(32, 0)).NameTable();
+    const int count = benchStyles ? benchStyles : 5;
+    for (int k = 0; k < count; ++k) {
+        CExampleStyle style = Template(k);
+        if (benchStyles) {
+            style.Name = "Bench " + std::to_string(k + 1);
+            style.Measures = 4 + k % 5;
+            style.Tempo += k;
+        }
+        const Bytes content = BuildStyle(style);
+        if (content.empty()) {
+            std::fprintf(stderr, "ry7mkexample: style %s could not be built\n", style.Name.c_str());
+            return false;
+        }
+        builder.Style(style.Name, content, style.Compressed);
+        if (k == 1 && !benchStyles)
+            builder.Container(7, CBankBuilder::Record(1, Bytes(40, 0x55)), "User Area");
+    }
+    bank = builder.OffsetIndex().Build();
+    return true;
+}
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: ry7mkexample OUT.sty [--ext-prog OUT.txt] [--bench STYLES]\n");
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: ry7mkexample <output.sty>\n");
-        return 2;
-    }
-    CBankBuilder builder;
-    builder.DataChunk(3, Filler(32, 0))
-        .NameTable()
-        .Style("Pop 8Beat", Style(1, 1, 1500), true)
-        .Style("Swing Jazz", Style(0, 2, 900))
-        .Container(7, CBankBuilder::Record(1, Filler(40, 3)), "User Area")
-        .Style("Bossa Nova", Style(1, 4, 2400), true)
-        .Style("Rock Shuffle", Style(0, 5, 600), true)
-        .OffsetIndex();
-    const Bytes bank = builder.Build();
-    CFileWriter writer(argv[1]);
-    if (!writer.Write(bank.data(), bank.size())) {
-        std::fprintf(stderr, "ry7mkexample: cannot write %s\n", argv[1]);
+    if (argc != 2 && argc != 4)
+        return Usage();
+    std::string extProgPath;
+    int benchStyles = 0;
+    if (argc == 4 && std::strcmp(argv[2], "--ext-prog") == 0)
+        extProgPath = argv[3];
+    else if (argc == 4 && std::strcmp(argv[2], "--bench") == 0)
+        benchStyles = std::atoi(argv[3]);
+    if (argc == 4 && extProgPath.empty() && (benchStyles < 1 || benchStyles > 60))
+        return Usage();
+    Bytes bank;
+    if (!BuildBank(benchStyles, bank) || !WriteFile(argv[1], bank.data(), bank.size()))
         return 1;
-    }
+    if (!extProgPath.empty() &&
+        !WriteFile(extProgPath, reinterpret_cast<const uint8_t*>(kExtProgList), std::strlen(kExtProgList)))
+        return 1;
     return 0;
 }
