@@ -1,67 +1,16 @@
 // Writes the example bank and its extended program list, the same bytes on every run:
-//   ry7mkexample examples/demo.sty [--ext-prog examples/ExtProgList.txt]
-// With --bench N it writes a bank of N styles instead (for the export benchmark).
+//   ry7mkexample examples/demo.sty --ext-prog examples/ExtProgList.txt
+// With --bench N it writes a bank of N longer styles instead (for the export benchmark).
 #include "bank/CFileWriter.h"
-#include "bank/CNstEditIfc.h"
-#include "tools/bankbuilder/CBankBuilder.h"
-#include "tools/example/CExampleMusic.h"
+#include "tools/example/CExampleBank.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
-
-using Bytes = CBankBuilder::Bytes;
-
-// The extended program of the soul style's Acc. 4: an organ whose keys below 48 and above 84 are
-// not ordinary notes.
-constexpr uint8_t kOrganProgram[3] = {0, 100, 17};
-constexpr CNoteRange kOrganRange = {48, 84};
-
-const char* const kExtProgList = "# Extended programs: bank select MSB, LSB, program, lowest and highest ordinary note\n"
-                                 "0 100 17 48 84   split organ of the example style Soul Organ\n"
-                                 "121 0 64 36 96\n";
-
-CExampleStyle Template(int k)
-{
-    // Drum kits and sounds per style: bank MSB, LSB, program for Drum .. Acc. 5.
-    static const CExampleStyle templates[] = {
-        {"Pop 8Beat", CExampleFeel::Straight, 4, 2, 1, 112,
-         {{127, 0, 0}, {127, 0, 1}, {0, 0, 33}, {0, 0, 0}, {0, 0, 48}, {0, 0, 25}, {0, 0, 61}, {0, 0, 81}}, 2, true},
-        {"Swing Jazz", CExampleFeel::Swing, 4, 2, 0, 140,
-         {{127, 0, 32}, {127, 0, 33}, {0, 0, 32}, {0, 0, 0}, {0, 0, 49}, {0, 0, 26}, {0, 0, 65}, {0, 0, 56}}, 2, false},
-        {"Country Waltz", CExampleFeel::Waltz, 3, 2, 1, 150,
-         {{127, 0, 8}, {127, 0, 9}, {0, 0, 32}, {0, 0, 0}, {0, 0, 48}, {0, 0, 24}, {0, 0, 21}, {0, 0, 110}}, 4, true},
-        {"Folk Jig", CExampleFeel::Jig, 6, 3, 1, 100,
-         {{127, 0, 16}, {127, 0, 17}, {0, 0, 32}, {0, 0, 25}, {0, 0, 21}, {0, 0, 105}, {0, 0, 73}, {0, 0, 40}}, 2, true},
-        {"Soul Organ", CExampleFeel::Soul, 4, 2, 1, 96,
-         {{127, 0, 24}, {127, 0, 25}, {0, 0, 33}, {0, 0, 4}, {0, 0, 89},
-          {0, 0, 27}, {kOrganProgram[0], kOrganProgram[1], kOrganProgram[2]}, {0, 0, 61}}, 4, true},
-    };
-    return templates[k % 5];
-}
-
-// A style built the way the window builds one from files: each file imported into its chord
-// variation, the organ's outside notes marked, then the content chunk built and compacted.
-Bytes BuildStyle(const CExampleStyle& style)
-{
-    CNstEditIfc facade(nullptr, 0);
-    facade.SetStyleName(style.Name);
-    facade.SetStyleVersion(style.Version);
-    for (const CExampleFile& file : CExampleMusic::Files(style)) {
-        if (!facade.ImportSmfToCv(file.Image.data(), file.Image.size(), file.Element, file.Cv,
-                                  CNstEditIfc::AllTracks, false))
-            return {};
-        if (std::memcmp(style.Programs[6], kOrganProgram, sizeof kOrganProgram) == 0) {
-            CNoteRanges ranges;
-            ranges[6] = kOrganRange;
-            facade.MarkNotesOutsideRanges(file.Element, file.Cv, ranges);
-        }
-    }
-    return facade.BuildStyleChunk(true);
-}
 
 bool WriteFile(const std::string& path, const uint8_t* bytes, size_t size)
 {
@@ -72,35 +21,9 @@ bool WriteFile(const std::string& path, const uint8_t* bytes, size_t size)
     return false;
 }
 
-// The example bank: five styles and, between them, a container that is no style.
-bool BuildBank(int benchStyles, Bytes& bank)
-{
-    CBankBuilder builder;
-    builder.DataChunk(3, Bytes(32, 0)).NameTable();
-    const int count = benchStyles ? benchStyles : 5;
-    for (int k = 0; k < count; ++k) {
-        CExampleStyle style = Template(k);
-        if (benchStyles) {
-            style.Name = "Bench " + std::to_string(k + 1);
-            style.Measures = 4 + k % 5;
-            style.Tempo += k;
-        }
-        const Bytes content = BuildStyle(style);
-        if (content.empty()) {
-            std::fprintf(stderr, "ry7mkexample: style %s could not be built\n", style.Name.c_str());
-            return false;
-        }
-        builder.Style(style.Name, content, style.Compressed);
-        if (k == 1 && !benchStyles)
-            builder.Container(7, CBankBuilder::Record(1, Bytes(40, 0x55)), "User Area");
-    }
-    bank = builder.OffsetIndex().Build();
-    return true;
-}
-
 int Usage()
 {
-    std::fprintf(stderr, "usage: ry7mkexample OUT.sty [--ext-prog OUT.txt] [--bench STYLES]\n");
+    std::fprintf(stderr, "usage: ry7mkexample OUT.sty [--ext-prog OUT.txt | --bench STYLES]\n");
     return 2;
 }
 
@@ -116,13 +39,18 @@ int main(int argc, char** argv)
         extProgPath = argv[3];
     else if (argc == 4 && std::strcmp(argv[2], "--bench") == 0)
         benchStyles = std::atoi(argv[3]);
-    if (argc == 4 && extProgPath.empty() && (benchStyles < 1 || benchStyles > 60))
+    if (argc == 4 && extProgPath.empty() && (benchStyles < 1 || benchStyles > CExampleBank::MaxBenchStyles))
         return Usage();
-    Bytes bank;
-    if (!BuildBank(benchStyles, bank) || !WriteFile(argv[1], bank.data(), bank.size()))
+    std::vector<uint8_t> bank;
+    if (!CExampleBank::Build(benchStyles, bank)) {
+        std::fprintf(stderr, "ry7mkexample: a style could not be built\n");
         return 1;
+    }
+    if (!WriteFile(argv[1], bank.data(), bank.size()))
+        return 1;
+    const char* list = CExampleBank::ExtProgList();
     if (!extProgPath.empty() &&
-        !WriteFile(extProgPath, reinterpret_cast<const uint8_t*>(kExtProgList), std::strlen(kExtProgList)))
+        !WriteFile(extProgPath, reinterpret_cast<const uint8_t*>(list), std::strlen(list)))
         return 1;
     return 0;
 }

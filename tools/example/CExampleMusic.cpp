@@ -19,7 +19,8 @@ public:
     void Note(uint32_t start, uint32_t length, uint8_t channel, int key, int velocity)
     {
         const auto k = static_cast<uint8_t>(std::clamp(key, 0, 127));
-        Add(start, {static_cast<uint8_t>(0x90 | channel), k, static_cast<uint8_t>(std::clamp(velocity, 1, 127))});
+        Add(start,
+            {static_cast<uint8_t>(0x90 | channel), k, static_cast<uint8_t>(std::clamp(velocity, 1, 127))});
         Add(start + length, {static_cast<uint8_t>(0x80 | channel), k, 64});
     }
 
@@ -77,12 +78,12 @@ struct CDrumLine {
 struct CFeelFigures {
     int Steps;
     std::vector<CDrumLine> Drums;
-    const char* Bass;  // 'r' root, 'f' fifth, 'o' octave, 't' third, 'a' approach from below
-    const char* Comp;  // 'c' chord
-    const char* Arp;   // 'n' next chord tone upwards
-    const char* Stab;  // 's' short wide chord
-    const char* Line;  // 'n' next tone of the counter line
-    const char* Fill;  // tom hits of the fill measure, same steps
+    const char* Bass; // 'r' root, 'f' fifth, 'o' octave, 't' third, 'a' approach from below
+    const char* Comp; // 'c' chord
+    const char* Arp;  // 'n' next chord tone upwards
+    const char* Stab; // 's' short wide chord
+    const char* Line; // 'n' next tone of the counter line
+    const char* Fill; // tom hits of the fill measure, same steps
 };
 
 const CFeelFigures& FiguresOf(CExampleFeel feel)
@@ -175,7 +176,12 @@ const CFeelFigures& FiguresOf(CExampleFeel feel)
 const std::vector<int>& ChordOf(int element, int cv)
 {
     static const std::array<std::vector<int>, 6> chords = {{
-        {0, 4, 7}, {0, 3, 7}, {0, 4, 7, 10}, {0, 3, 7, 10}, {0, 4, 7, 11}, {0, 5, 7},
+        {0, 4, 7},
+        {0, 3, 7},
+        {0, 4, 7, 10},
+        {0, 3, 7, 10},
+        {0, 4, 7, 11},
+        {0, 5, 7},
     }};
     return chords[static_cast<size_t>(element < 4 ? cv : cv % 2)];
 }
@@ -218,12 +224,14 @@ CElementShape ShapeOf(const CExampleStyle& style, int element)
     }
 }
 
-// Writes the notes of one element's chord variation into `file`.
+// Writes the notes of one element's chord variation into `file`, with velocities varied note by note
+// when the style asks for it.
 class CGrooveWriter {
 public:
     CGrooveWriter(const CExampleStyle& style, int element, int cv, CSmfSketch& sketch)
         : figures(FiguresOf(style.Feel)), shape(ShapeOf(style, element)), chord(ChordOf(element, cv)),
-          file(sketch), soul(style.Feel == CExampleFeel::Soul), numerator(style.Numerator)
+          file(sketch), soul(style.Feel == CExampleFeel::Soul), numerator(style.Numerator),
+          humanize(style.Humanize)
     {
         measureTicks = (1536u >> style.DenomExp) * style.Numerator;
         stepTicks = measureTicks / static_cast<uint32_t>(figures.Steps);
@@ -254,7 +262,7 @@ private:
         BassLine(start);
         Chords(Comp, start, figures.Comp, 60, 2);
         if (shape.Level >= 1)
-            file.Note(start, measureTicks - stepTicks / 2, kChannels[Pad], 55 + chord[1], 70);
+            Note(start, measureTicks - stepTicks / 2, kChannels[Pad], 55 + chord[1], 70);
         if (shape.Level >= 1)
             Arpeggio(start);
         Chords(Stab, start, figures.Stab, soul ? 40 : 67, soul ? 5 : 1);
@@ -266,8 +274,8 @@ private:
     {
         for (int s = 0; s < steps; ++s)
             if (hits[s] == 'X' || hits[s] == 'x' || hits[s] == 'o')
-                file.Note(Step(start, s), stepTicks / 2, kChannels[static_cast<size_t>(track)], key,
-                          VelocityOf(hits[s]));
+                Note(Step(start, s), stepTicks / 2, kChannels[static_cast<size_t>(track)], key,
+                     VelocityOf(hits[s]));
     }
 
     void Toms(uint32_t start)
@@ -276,8 +284,8 @@ private:
         size_t next = 0;
         for (int s = figures.Steps / 2; s < figures.Steps; ++s)
             if (figures.Fill[s] != '.')
-                file.Note(Step(start, s), stepTicks / 2, kChannels[Drum], toms[next++ % toms.size()],
-                          VelocityOf(figures.Fill[s]));
+                Note(Step(start, s), stepTicks / 2, kChannels[Drum], toms[next++ % toms.size()],
+                     VelocityOf(figures.Fill[s]));
     }
 
     void BassLine(uint32_t start)
@@ -286,14 +294,25 @@ private:
         for (int s = 0; s < figures.Steps; ++s) {
             int key = 0;
             switch (figures.Bass[s]) {
-            case 'r': key = root; break;
-            case 'f': key = root + 7; break;
-            case 'o': key = root + 12; break;
-            case 't': key = root + chord[1]; break;
-            case 'a': key = root + 11; break;
-            default: continue;
+            case 'r':
+                key = root;
+                break;
+            case 'f':
+                key = root + 7;
+                break;
+            case 'o':
+                key = root + 12;
+                break;
+            case 't':
+                key = root + chord[1];
+                break;
+            case 'a':
+                key = root + 11;
+                break;
+            default:
+                continue;
             }
-            file.Note(Step(start, s), Length(figures.Bass, s), kChannels[BassTrack], key, s == 0 ? 105 : 88);
+            Note(Step(start, s), Length(figures.Bass, s), kChannels[BassTrack], key, s == 0 ? 105 : 88);
         }
     }
 
@@ -306,8 +325,8 @@ private:
             const uint32_t length = track == Stab ? stepTicks : Length(rhythm, s);
             for (size_t i = 0; i < chord.size(); ++i) {
                 const int octave = static_cast<int>(i) % octaves;
-                file.Note(Step(start, s), length, kChannels[static_cast<size_t>(track)],
-                          base + chord[i] + 12 * octave, s == 0 ? 84 : 72);
+                Note(Step(start, s), length, kChannels[static_cast<size_t>(track)],
+                     base + chord[i] + 12 * octave, s == 0 ? 84 : 72);
             }
         }
     }
@@ -320,7 +339,7 @@ private:
                 continue;
             const size_t i = next++ % (2 * chord.size());
             const int key = 60 + chord[i % chord.size()] + (i >= chord.size() ? 12 : 0);
-            file.Note(Step(start, s), stepTicks, kChannels[Arp], key, 64 + static_cast<int>(i) * 4);
+            Note(Step(start, s), stepTicks, kChannels[Arp], key, 64 + static_cast<int>(i) * 4);
         }
     }
 
@@ -330,23 +349,33 @@ private:
         size_t next = 0;
         for (int s = 0; s < figures.Steps; ++s)
             if (figures.Line[s] != '.')
-                file.Note(Step(start, s), Length(figures.Line, s), kChannels[Line], 60 + line[next++ % line.size()], 80);
+                Note(Step(start, s), Length(figures.Line, s), kChannels[Line],
+                     60 + line[next++ % line.size()], 80);
     }
 
     void CountIn(uint32_t start)
     {
         const int every = std::max(1, figures.Steps / numerator);
         for (int s = 0; s < figures.Steps; s += every)
-            file.Note(Step(start, s), stepTicks / 2, kChannels[Drum], 37, s == 0 ? 110 : 85);
+            Note(Step(start, s), stepTicks / 2, kChannels[Drum], 37, s == 0 ? 110 : 85);
     }
 
     void FinalHit(uint32_t start)
     {
-        file.Note(start, stepTicks, kChannels[Drum], 49, 115);
-        file.Note(start, stepTicks, kChannels[Drum], 36, 110);
-        file.Note(start, measureTicks / 2, kChannels[BassTrack], 36, 100);
+        Note(start, stepTicks, kChannels[Drum], 49, 115);
+        Note(start, stepTicks, kChannels[Drum], 36, 110);
+        Note(start, measureTicks / 2, kChannels[BassTrack], 36, 100);
         for (size_t i = 0; i < chord.size(); ++i)
-            file.Note(start, measureTicks - stepTicks, kChannels[Pad], 55 + chord[i], 80);
+            Note(start, measureTicks - stepTicks, kChannels[Pad], 55 + chord[i], 80);
+    }
+
+    void Note(uint32_t start, uint32_t length, uint8_t channel, int key, int velocity)
+    {
+        if (humanize) {
+            jitter = jitter * 1103515245u + 12345u; // a fixed linear congruential sequence
+            velocity += static_cast<int>((jitter >> 16) % 17) - 8;
+        }
+        file.Note(start, length, channel, key, velocity);
     }
 
     uint32_t Step(uint32_t start, int step) const { return start + stepTicks * static_cast<uint32_t>(step); }
@@ -366,6 +395,8 @@ private:
     CSmfSketch& file;
     bool soul;
     int numerator;
+    bool humanize;
+    uint32_t jitter = 1;
     uint32_t measureTicks = 0;
     uint32_t stepTicks = 0;
 };
@@ -376,7 +407,8 @@ void WriteHeader(const CExampleStyle& style, CSmfSketch& file)
     const auto micros = static_cast<uint32_t>(60000000 / style.Tempo);
     file.Add(0, {0xFF, 0x51, 3, static_cast<uint8_t>(micros >> 16), static_cast<uint8_t>(micros >> 8),
                  static_cast<uint8_t>(micros)});
-    file.Add(0, {0xFF, 0x58, 4, style.Numerator, style.DenomExp, static_cast<uint8_t>(96 >> style.DenomExp), 8});
+    file.Add(0,
+             {0xFF, 0x58, 4, style.Numerator, style.DenomExp, static_cast<uint8_t>(96 >> style.DenomExp), 8});
     for (size_t t = 0; t < kChannels.size(); ++t) {
         const uint8_t status = static_cast<uint8_t>(0xB0 | kChannels[t]);
         file.Add(0, {status, 11, static_cast<uint8_t>(100 + 3 * t)});
@@ -398,7 +430,8 @@ std::vector<CExampleFile> CExampleMusic::Files(const CExampleStyle& style)
             WriteHeader(style, file);
             CGrooveWriter(style, e, c, file).Write();
             const uint32_t measureTicks = (1536u >> style.DenomExp) * style.Numerator;
-            files.push_back({e, c, file.Image(measureTicks * static_cast<uint32_t>(ShapeOf(style, e).Measures))});
+            files.push_back(
+                {e, c, file.Image(measureTicks * static_cast<uint32_t>(ShapeOf(style, e).Measures))});
         }
     }
     return files;

@@ -20,6 +20,7 @@ struct CExampleStyle {
     uint8_t Programs[8][3] = {}; // per track: bank select MSB, LSB, program
     int Measures = 2;            // length of a Variation's chord variations
     bool Compressed = true;      // stored as a compressed block in the bank
+    bool Humanize = false;       // vary the velocities from note to note, so measures no longer repeat
 };
 
 // One chord variation's file.
