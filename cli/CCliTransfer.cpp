@@ -118,7 +118,7 @@ int ExportStyle(CCliSession& session, int k, const CExportChoice& choice, const 
 // Imports `files` into `style` by their standard names, as the window's many-file import does; the
 // number of files refused (no standard name, unreadable).
 int ImportFiles(CCliSession& session, CNstEditIfc& style, const std::vector<std::string>& files,
-                const std::string& onDuplicate, bool& modified)
+                const std::string& onDuplicate)
 {
     int refused = 0;
     for (size_t i = 0; i < files.size(); ++i) {
@@ -144,7 +144,6 @@ int ImportFiles(CCliSession& session, CNstEditIfc& style, const std::vector<std:
             if (onDuplicate == "skip")
                 continue;
         }
-        modified = true;
         const CImportOutcome outcome = CStyleTransfer::ImportSmfFile(
             style, session.Programs(), files[i], target.Element, target.Cv, onDuplicate == "initialize");
         if (!outcome.Ok) {
@@ -224,8 +223,7 @@ int CCliTransfer::Import(CCliSession& session, const CCliArgs& args)
         style->SetStyleName("New Style");
     }
     const std::vector<std::string> files(args.Positional().begin() + 2, args.Positional().end());
-    bool modified = args.Has("--replace");
-    const int refused = ImportFiles(session, *style, files, onDuplicate, modified);
+    const int refused = ImportFiles(session, *style, files, onDuplicate);
     CCliCommands::EnsureVariationOne(session, *style, kImportCaption);
     if (!session.CommitAndSave(k, *style, *output))
         return kExitFailure;
