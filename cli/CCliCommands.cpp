@@ -192,12 +192,8 @@ int CCliCommands::List(CCliSession& session, const CCliArgs& args)
 
 int CCliCommands::Show(CCliSession& session, const CCliArgs& args)
 {
-    if (!session.OpenBank(args.Positional()[0]))
-        return kExitFailure;
-    const int k = session.FindStyle(args.Positional()[1]);
-    if (k < 0)
-        return kExitFailure;
-    std::unique_ptr<CNstEditIfc> style = session.EditStyle(k);
+    int k = -1;
+    std::unique_ptr<CNstEditIfc> style = session.OpenStyle(args.Positional()[0], args.Positional()[1], k);
     if (!style)
         return kExitFailure;
     const CStyleRow row{k + 1, session.Names()[static_cast<size_t>(k)],
@@ -219,12 +215,8 @@ int CCliCommands::EditAndSave(CCliSession& session, const CCliArgs& args, const 
     const std::optional<std::string> output = OutputBankPath(args, input, error);
     if (!output)
         return UsageError(session, command, error);
-    if (!session.OpenBank(input))
-        return kExitFailure;
-    const int k = session.FindStyle(args.Positional()[1]);
-    if (k < 0)
-        return kExitFailure;
-    std::unique_ptr<CNstEditIfc> style = session.EditStyle(k);
+    int k = -1;
+    std::unique_ptr<CNstEditIfc> style = session.OpenStyle(input, args.Positional()[1], k);
     if (!style)
         return kExitFailure;
     const int result = edit(*style);

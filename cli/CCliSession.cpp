@@ -103,6 +103,14 @@ std::unique_ptr<CNstEditIfc> CCliSession::EditStyle(int k)
     return style;
 }
 
+std::unique_ptr<CNstEditIfc> CCliSession::OpenStyle(const std::string& path, const std::string& style, int& k)
+{
+    if (!OpenBank(path))
+        return nullptr;
+    k = FindStyle(style);
+    return k < 0 ? nullptr : EditStyle(k);
+}
+
 bool CCliSession::CommitAndSave(int k, CNstEditIfc& style, const std::string& path)
 {
     std::vector<uint8_t> chunk = style.BuildStyleChunk(true);

@@ -48,6 +48,9 @@ public:
     // A facade over style k with the list's name, as selecting it in the window gives; null after a
     // message when the style holds no content chunk.
     std::unique_ptr<CNstEditIfc> EditStyle(int k);
+    // OpenBank, FindStyle and EditStyle in one: the facade over the style named `style` of the bank at
+    // `path`, its index in `k`; null after the message of the step that failed.
+    std::unique_ptr<CNstEditIfc> OpenStyle(const std::string& path, const std::string& style, int& k);
     // Writes `style` back into style k (built and compacted) and saves the bank at `path`.
     bool CommitAndSave(int k, CNstEditIfc& style, const std::string& path);
 

@@ -207,12 +207,8 @@ int CCliTransfer::Import(CCliSession& session, const CCliArgs& args)
     const std::optional<std::string> output = OutputBankPath(args, input, error);
     if (!output)
         return CCliCommands::UsageError(session, "import", error);
-    if (!session.OpenBank(input))
-        return kExitFailure;
-    const int k = session.FindStyle(args.Positional()[1]);
-    if (k < 0)
-        return kExitFailure;
-    std::unique_ptr<CNstEditIfc> style = session.EditStyle(k);
+    int k = -1;
+    std::unique_ptr<CNstEditIfc> style = session.OpenStyle(input, args.Positional()[1], k);
     if (!style)
         return kExitFailure;
     if (args.Has("--replace")) {

@@ -13,8 +13,7 @@ protected:
     void SetUp() override
     {
         CCliTest::SetUp();
-        fs::copy_file(ExampleBank(), dir / "demo.sty");
-        original = ReadBytes(dir / "demo.sty");
+        CopyExampleBank();
     }
     // Runs an edit into out.sty and checks that the input bank kept every byte.
     CRun Edit(std::vector<std::string> args)
@@ -22,11 +21,12 @@ protected:
         args.insert(args.begin() + 1, "demo.sty");
         args.insert(args.end(), {"-o", "out.sty"});
         const CRun run = Style(args);
-        EXPECT_TRUE(ReadBytes(dir / "demo.sty") == original) << "the input bank changed";
+        ExpectInputUntouched();
         return run;
     }
+    // The next edit starts from the bank the last one wrote.
+    void TakeOutputAsInput() { TakeOutputAsInput(); }
     std::string Show(const std::string& style) { return Style({"show", "out.sty", style}).out; }
-    Bytes original;
 };
 
 TEST_F(CliEdit, RenamesToTheFirstElevenCharactersAndKeepsTheNameWhenEmpty)
@@ -56,8 +56,7 @@ TEST_F(CliEdit, DeletingTheLastChordVariationsRemovesTheElement)
     EXPECT_THAT(block, HasSubstr("  Chord Var 1\n"));
     EXPECT_THAT(block, Not(HasSubstr("Chord Var 2")));
 
-    fs::rename(dir / "out.sty", dir / "demo.sty");
-    original = ReadBytes(dir / "demo.sty");
+    TakeOutputAsInput();
     ASSERT_EQ(Edit({"delete-cv", "1", "e1", "1"}).exitCode, 0);
     const std::string tree = Show("1");
     EXPECT_THAT(tree, Not(HasSubstr("Ending 1")));
@@ -75,8 +74,7 @@ TEST_F(CliEdit, VariationOneComesBackEmptyWhenItsLastChordVariationIsDeleted)
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.err.find("must exists") != std::string::npos, cv == 6)
             << "after chord variation " << cv;
-        fs::rename(dir / "out.sty", dir / "demo.sty");
-        original = ReadBytes(dir / "demo.sty");
+        TakeOutputAsInput();
     }
     EXPECT_EQ(ElementBlock(Style({"show", "demo.sty", "4"}).out, "Variation 1"),
               "Variation 1\n  Chord Var 1\n");

@@ -29,18 +29,11 @@ std::vector<std::string> Strings(const std::vector<fs::path>& paths)
 
 class CliTransfer : public CCliTest {
 protected:
-    // A copy of the example bank in the test's folder, to check afterwards that nothing wrote to it.
     void SetUp() override
     {
         CCliTest::SetUp();
-        fs::copy_file(ExampleBank(), dir / "demo.sty");
-        original = ReadBytes(dir / "demo.sty");
+        CopyExampleBank();
     }
-    void ExpectInputUntouched() const
-    {
-        EXPECT_TRUE(ReadBytes(dir / "demo.sty") == original) << "demo.sty changed";
-    }
-    Bytes original;
 };
 
 TEST_F(CliTransfer, ExportsEveryChordVariationOfEveryStyleIntoOneFolderPerStyle)

@@ -117,4 +117,15 @@ CRun CCliTest::Style(const std::vector<std::string>& args) const
     return RunProgram(RY7STYLE_PATH, args, dir);
 }
 
+void CCliTest::CopyExampleBank()
+{
+    fs::copy_file(ExampleBank(), dir / "demo.sty", fs::copy_options::overwrite_existing);
+    original = ReadBytes(dir / "demo.sty");
+}
+
+void CCliTest::ExpectInputUntouched() const
+{
+    EXPECT_TRUE(ReadBytes(dir / "demo.sty") == original) << "demo.sty changed";
+}
+
 } // namespace clitest

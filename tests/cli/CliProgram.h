@@ -39,7 +39,11 @@ protected:
     void SetUp() override;
     void TearDown() override;
     CRun Style(const std::vector<std::string>& args) const;
+    // Copies the example bank into the folder as demo.sty, to check later that nothing wrote to it.
+    void CopyExampleBank();
+    void ExpectInputUntouched() const;
     fs::path dir;
+    Bytes original;
 };
 
 } // namespace clitest
