@@ -68,7 +68,6 @@ std::vector<uint8_t> CNstEditIfc::BuildStyleChunk(bool normalise)
         return {};
     if (normalise)
         CMakeMark::Compact(*content->nav);
-    content->nav->Rewind();
     return {content->Bytes(), content->Bytes() + content->Size()};
 }
 

@@ -104,12 +104,13 @@ public:
     std::vector<uint8_t> ExportCvToSmf(int element, int cv, int track);
     // Reads a format 0 file (`bytes` of `size` bytes, not kept) into the chord variation: into
     // `track` (0..7) or every track (AllTracks), each from its channel, or with `singleChannel`
-    // every channel into `track`. At most 32 measures are taken; expression at tick 0 is left to the
-    // element's track parameters. An element that was empty also takes the file's time signature
-    // and each imported track's expression, bank select and program; the style tempo becomes the
-    // file's first tempo. A track that receives no event becomes virgin. False, with the style
-    // unchanged, when the file is not a format 0 file with one track, its track cannot be decoded
-    // up to its End of Track, or the event pool runs out.
+    // every channel into `track`. At most 32 measures are taken (of the element's signature, or of the
+    // file's for an element that was empty); the chord variation's length becomes the file's in whole
+    // measures, at least one. Expression at tick 0 is left to the element's track parameters. An element that
+    // was empty also takes the file's time signature and each imported track's expression, bank select and
+    // program; the style tempo becomes the file's first tempo. A track that receives no event becomes virgin.
+    // False, with the style unchanged, when the file is not a format 0 file with one track, its track cannot
+    // be decoded up to its End of Track, or the event pool runs out.
     bool ImportSmfToCv(const uint8_t* bytes, size_t size, int element, int cv, int track, bool singleChannel);
 
     // Note range marks (CNstEditIfcTransfer.cpp)

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cassert>
 #include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -22,7 +23,6 @@ constexpr uint8_t kBankMsb = 0;
 constexpr uint8_t kBankLsb = 32;
 constexpr int32_t kMicrosPerMinute = 60000000;
 constexpr int32_t kImportMeasures = 32;
-constexpr uint8_t kKeepChannel = 255;
 // The element header stores a numerator in 5 bits and a denominator exponent in 3.
 constexpr uint8_t kMaxNumerator = 31;
 constexpr uint8_t kMaxDenomExp = 7;
@@ -53,45 +53,26 @@ void CheckSelection(int element, int cv, int track)
 
 // --- Note range marks ---
 
-EventKind SoundOf(EventKind kind)
-{
-    switch (kind) {
-    case EventKind::NoteOff:
-        return EventKind::SoundOff;
-    case EventKind::NoteOn:
-        return EventKind::SoundOn;
-    case EventKind::Note:
-        return EventKind::Sound;
-    default:
-        return kind;
-    }
-}
-
-EventKind NoteOf(EventKind kind)
-{
-    switch (kind) {
-    case EventKind::SoundOff:
-        return EventKind::NoteOff;
-    case EventKind::SoundOn:
-        return EventKind::NoteOn;
-    case EventKind::Sound:
-        return EventKind::Note;
-    default:
-        return kind;
-    }
-}
+// Each note kind with the sound kind that marks it.
+constexpr std::pair<EventKind, EventKind> kMarkedKinds[] = {{EventKind::NoteOff, EventKind::SoundOff},
+                                                            {EventKind::NoteOn, EventKind::SoundOn},
+                                                            {EventKind::Note, EventKind::Sound}};
 
 // With a range: notes outside it become sounds; without one every sound becomes a note again.
 EventKind Converted(const CEvent& event, const CNoteRange* range)
 {
-    if (!range)
-        return NoteOf(event.Kind());
-    const uint8_t key = event.Data1();
-    return key < range->low || key > range->high ? SoundOf(event.Kind()) : event.Kind();
+    const bool outside = range && (event.Data1() < range->low || event.Data1() > range->high);
+    for (const auto& [note, sound] : kMarkedKinds) {
+        if (outside && event.Kind() == note)
+            return sound;
+        if (!range && event.Kind() == sound)
+            return note;
+    }
+    return event.Kind();
 }
 
-// Kind of each channel event after conversion, counting the events that change; every chain is
-// handed to `write` (which may be null) at its time. False when the pattern cannot be decoded or a
+// Converts the kind of every channel event of the pattern (see Converted), counting those that
+// change, and hands each chain to `write` at its time. False when the pattern cannot be decoded or a
 // write fails.
 template <typename Write>
 bool ConvertNotes(const CNstPattern& pattern, const CNoteRange* range, size_t& changed, Write write)
@@ -421,7 +402,8 @@ bool CNstEditIfc::ImportSmfToCv(const uint8_t* bytes, size_t size, int element, 
         if (!IsSelected(t, track))
             continue;
         encoders[t] = std::make_unique<CMemEncoder>(false);
-        splitter.AddChannelSink(*encoders[t], singleChannel ? kKeepChannel : TrackChannels[t], 0);
+        splitter.AddChannelSink(*encoders[t],
+                                singleChannel ? CPropPattUnmerge::AllChannels : TrackChannels[t], 0);
     }
     CMemEncoder tempoSource(false);
     if (allTracks)

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 
 namespace {
 constexpr int32_t kMaxDistance = 49152;     // farthest match the far form can reach
@@ -146,7 +147,7 @@ private:
 struct CCandidate {
     int32_t position = -1; // where the match starts; -1 when there is none
     int32_t length = 0;
-    int32_t distance = 0;
+    int32_t distance = INT_MAX;
     int32_t score = INT_MIN;
 
     bool Found() const { return position >= 0; }
@@ -226,19 +227,24 @@ public:
     {
     }
 
-    // Scores candidate c against the best so far, which it replaces only with a strictly higher score.
-    // The instruction cost never falls as the distance or the length grows and is at least 2, so a
-    // winner needs at least `needed` = best.score + 1 + cost(best.score + 3) equal bytes; the eight bytes
-    // ending there are compared before measuring. Returns false once `needed` lies beyond the limit:
-    // no later (farther) candidate can win.
+    // Scores candidate c (within the farthest distance) against the best so far. The result is the
+    // candidate with the highest score and, among equal scores, the nearest one, whatever the order
+    // candidates come in; a walk from nearest to farthest thus keeps the first of equal scores.
+    // The instruction cost never falls as the distance or the length grows and is at least 2, so c can
+    // win only with `needed` equal bytes: best.score + cost(best.score + 2) when it is nearer than the
+    // best, best.score + 1 + cost(best.score + 3) otherwise. The eight bytes ending there are compared
+    // before measuring. Returns false when `needed` lies beyond the limit: then no candidate at c's
+    // distance or farther can win.
     bool Consider(int32_t c)
     {
         const int32_t d = p - c;
         const uint64_t diff = Load8(src + c) ^ head;
         if ((diff & (d <= kShortMaxDistance ? 0xFFFFFFu : 0xFFFFFFFFu)) != 0)
             return true; // fails the candidate test
+        const bool nearer = d < best.distance;
         if (best.Found()) {
-            const int32_t needed = best.score + 1 + MatchCost(best.score + 3, d);
+            const int32_t needed = nearer ? best.score + MatchCost(best.score + 2, d)
+                                          : best.score + 1 + MatchCost(best.score + 3, d);
             if (needed > limit)
                 return false;
             if (needed <= 8 ? (diff & (~uint64_t{0} >> (64 - 8 * needed))) != 0
@@ -247,12 +253,19 @@ public:
         }
         const int32_t length = diff != 0 ? FirstDifference(diff) : MatchLength(src, c, p, limit, 8);
         const int32_t score = length - MatchCost(length, d);
-        if (score > best.score)
+        if (score > best.score || (score == best.score && nearer))
             best = {p, length, d, score};
         return true;
     }
 
     const CCandidate& Best() const { return best; }
+
+    // Fewest equal bytes a candidate needs to win; `beyondBest` when it is farther than the best.
+    int32_t WinningLength(bool beyondBest) const
+    {
+        assert(best.Found() && best.score >= 1);
+        return std::min(best.score + (beyondBest ? 3 : 2), limit);
+    }
 
 private:
     const uint8_t* src;
@@ -262,26 +275,34 @@ private:
     CCandidate best;
 };
 
-// Work area of the call: the caller's, or one allocated (zeroed) for it.
-template <class T> class CDictionary {
+// Scratch memory of one call: the caller's work area, or one block allocated for the call and freed on
+// return. Arrays are handed out in order, zeroed unless the user writes every element before reading it.
+class CScratch {
 public:
-    CDictionary(void* workArea, std::size_t count)
+    CScratch(void* workArea, std::size_t bytes)
     {
-        if (workArea != nullptr) {
-            assert(count * sizeof(T) <= OCompWorkAreaSize);
-            data = static_cast<T*>(workArea);
-            std::fill_n(data, count, T{});
-        } else {
-            owned = std::make_unique<T[]>(count);
-            data = owned.get();
+        assert(bytes <= OCompWorkAreaSize);
+        if (workArea == nullptr) {
+            owned = std::make_unique_for_overwrite<std::byte[]>(bytes);
+            workArea = owned.get();
         }
+        next = static_cast<std::byte*>(workArea);
     }
-    T& operator[](std::size_t i) { return data[i]; }
-    T* Data() { return data; }
+
+    template <class T> T* Take(std::size_t count, bool zeroed = true)
+    {
+        static_assert(std::is_trivial_v<T> && alignof(T) <= alignof(uint32_t));
+        assert(reinterpret_cast<std::uintptr_t>(next) % alignof(T) == 0);
+        T* array = reinterpret_cast<T*>(next);
+        next += count * sizeof(T);
+        if (zeroed)
+            std::fill_n(array, count, T{});
+        return array;
+    }
 
 private:
-    std::unique_ptr<T[]> owned;
-    T* data;
+    std::unique_ptr<std::byte[]> owned;
+    std::byte* next;
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -330,7 +351,10 @@ class CFastFinder {
 public:
     static constexpr std::size_t kSlots = 16384;
 
-    CFastFinder(const CSearch& search, void* workArea) : s(search), slots(workArea, kSlots) {}
+    CFastFinder(const CSearch& search, void* workArea)
+        : s(search), scratch(workArea, kSlots * sizeof(uint32_t)), slots(scratch.Take<uint32_t>(kSlots))
+    {
+    }
 
     void Insert(int32_t q) { slots[Hash(q)] = static_cast<uint32_t>(q) + 1; }
 
@@ -355,7 +379,8 @@ private:
     }
 
     const CSearch& s;
-    CDictionary<uint32_t> slots;
+    CScratch scratch;
+    uint32_t* slots;
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -366,7 +391,11 @@ public:
     static constexpr std::size_t kBuckets = 1024;
     static constexpr std::size_t kWays = 32;
 
-    CLazyFinder(const CSearch& search, void* workArea) : s(search), slots(workArea, kBuckets * kWays) {}
+    CLazyFinder(const CSearch& search, void* workArea)
+        : s(search), scratch(workArea, kBuckets * kWays * sizeof(uint32_t)),
+          slots(scratch.Take<uint32_t>(kBuckets * kWays))
+    {
+    }
 
     void Insert(int32_t q)
     {
@@ -401,11 +430,12 @@ private:
     {
         const uint32_t a = s.src[q], b = s.src[q + 1], c = s.src[q + 2];
         const uint32_t v = ((c << 3) ^ b) << 3 ^ a;
-        return slots.Data() + ((v * 9) >> 3 & 0x3FF) * kWays;
+        return slots + ((v * 9) >> 3 & 0x3FF) * kWays;
     }
 
     const CSearch& s;
-    CDictionary<uint32_t> slots;
+    CScratch scratch;
+    uint32_t* slots;
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -416,7 +446,84 @@ struct CChainEntry {
     uint16_t prev;
     uint32_t position; // position + 1, kNoPosition when empty
 };
-static_assert(sizeof(CChainEntry) * 65535 <= OCompWorkAreaSize);
+
+// Positions sharing their first 4, 8, 16 or 32 bytes (by hash), newest first: per level a head per
+// hash and, per position, the distance back to the previous position with the same hash. The bucket
+// chains hold every position within reach whose three bytes hash alike, so once a winner is known to
+// need K equal bytes, the level-K chain holds every candidate that can still win, in the same order.
+// It is walked instead of the bucket chain; nothing else changes. Distances fit 16 bits because
+// nothing beyond 49152 is followed, and a slot is rewritten only 65536 positions later.
+class CPrefixChains {
+public:
+    static constexpr int kLevels = 4;
+    static constexpr int32_t kLength[kLevels] = {4, 8, 16, 32};
+    static constexpr std::size_t kHeadBits = 15;
+    static constexpr std::size_t kHeads = std::size_t{1} << kHeadBits;
+    static constexpr std::size_t kBackMask = 0xFFFF;
+    static constexpr std::size_t kBytes =
+        kLevels * (kHeads * sizeof(uint32_t) + (kBackMask + 1) * sizeof(uint16_t));
+
+    explicit CPrefixChains(CScratch& scratch)
+    {
+        for (int level = 0; level < kLevels; ++level) {
+            heads[level] = scratch.Take<uint32_t>(kHeads);
+            back[level] = scratch.Take<uint16_t>(kBackMask + 1, false); // written before it is read
+        }
+    }
+
+    void Insert(const CSearch& s, int32_t q)
+    {
+        for (int level = 0; level < kLevels && q + kLength[level] <= s.n; ++level) {
+            uint32_t& head = heads[level][Hash(level, s.src + q)];
+            const int32_t distance = q - static_cast<int32_t>(head - 1);
+            back[level][static_cast<std::size_t>(q) & kBackMask] =
+                head != kNoPosition && distance <= kMaxDistance ? static_cast<uint16_t>(distance) : 0;
+            head = static_cast<uint32_t>(q) + 1;
+        }
+    }
+
+    // Deepest level whose prefix every match of at least `length` bytes shares, or -1.
+    static int LevelFor(int32_t length)
+    {
+        int level = -1;
+        while (level + 1 < kLevels && kLength[level + 1] <= length)
+            ++level;
+        return level;
+    }
+
+    // Newest position in the chain of p's prefix, or -1.
+    int32_t First(int level, const uint8_t* src, int32_t p) const
+    {
+        return static_cast<int32_t>(heads[level][Hash(level, src + p)]) - 1;
+    }
+
+    // Position before c in its chain, or -1.
+    int32_t Next(int level, int32_t c) const
+    {
+        const uint16_t distance = back[level][static_cast<std::size_t>(c) & kBackMask];
+        return distance != 0 ? c - distance : -1;
+    }
+
+private:
+    // Hash of exactly the level's first kLength bytes (none beyond them is read).
+    static std::size_t Hash(int level, const uint8_t* bytes)
+    {
+        const int32_t length = kLength[level];
+        uint64_t key = 0;
+        int32_t i = 0;
+        for (; i + 8 <= length; i += 8)
+            key = (key ^ Load8(bytes + i)) * 0xC2B2AE3D27D4EB4Fu;
+        if (i < length) {
+            uint64_t rest = 0;
+            std::memcpy(&rest, bytes + i, static_cast<std::size_t>(length - i));
+            key = (key ^ rest) * 0xC2B2AE3D27D4EB4Fu;
+        }
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kHeadBits));
+    }
+
+    uint32_t* heads[kLevels];
+    uint16_t* back[kLevels];
+};
 
 class CChainFinder {
 public:
@@ -424,8 +531,13 @@ public:
     static constexpr uint16_t kFirstNode = 16384;
     static constexpr uint16_t kLastNode = 65534;
     static constexpr std::size_t kEntries = 65535;
+    static constexpr std::size_t kBytes = kEntries * sizeof(CChainEntry) + CPrefixChains::kBytes;
 
-    CChainFinder(const CSearch& search, void* workArea) : s(search), entries(workArea, kEntries) {}
+    CChainFinder(const CSearch& search, void* workArea)
+        : s(search), scratch(workArea, kBytes), entries(scratch.Take<CChainEntry>(kEntries)),
+          prefixes(scratch)
+    {
+    }
 
     void Insert(int32_t q)
     {
@@ -449,23 +561,38 @@ public:
             ring = ring == kLastNode ? kFirstNode : static_cast<uint16_t>(ring + 1);
         }
         head.position = static_cast<uint32_t>(q) + 1;
+        prefixes.Insert(s, q);
     }
 
+    // The nearest position sharing the deepest prefix seeds the best; then the chain that holds every
+    // candidate still able to win is walked from nearest to farthest: the bucket chain while a
+    // three-byte match could win, a prefix chain (see CPrefixChains) once more bytes are needed. When
+    // the best improves the walk moves to a deeper chain, skipping positions already passed.
     CCandidate Search(int32_t p)
     {
         CBestMatch best(s, p);
-        uint16_t index = Hash(p);
-        for (;;) {
-            const CChainEntry& e = entries[index];
-            if (e.position == kNoPosition)
-                break;
-            const auto c = static_cast<int32_t>(e.position - 1);
-            // Chains run from newest to oldest, so past the farthest distance nothing usable follows.
-            if (p - c > kMaxDistance || !best.Consider(c) || e.next == 0)
-                break;
-            index = e.next;
+        for (int level = CPrefixChains::kLevels - 1; level >= 0 && !best.Best().Found(); --level)
+            if (const int32_t c = prefixes.First(level, s.src, p); c >= 0 && p - c <= kMaxDistance)
+                best.Consider(c);
+        int32_t passed = p; // positions from here on have been considered in this walk
+        for (int level = WalkLevel(best, passed);;) {
+            CChainCursor cursor(*this, level, p);
+            for (; cursor.Valid(); cursor.Advance()) {
+                const int32_t c = cursor.Position();
+                if (p - c > kMaxDistance)
+                    return best.Best(); // chains run from newest to oldest
+                if (c >= passed)
+                    continue;
+                passed = c;
+                if (!best.Consider(c))
+                    return best.Best();
+                if (WalkLevel(best, passed) != level)
+                    break;
+            }
+            if (!cursor.Valid())
+                return best.Best();
+            level = WalkLevel(best, passed);
         }
-        return best.Best();
     }
 
     int32_t Step(int32_t p, int32_t& pending, CPayloadWriter& writer)
@@ -481,10 +608,53 @@ private:
         return static_cast<uint16_t>((v * 65) >> 6 & 0x3FFF);
     }
 
+    // Chain to walk: -1 for the bucket chain, else the prefix level every possible winner shares.
+    static int WalkLevel(const CBestMatch& best, int32_t passed)
+    {
+        if (!best.Best().Found())
+            return -1;
+        const bool beyondBest = passed <= best.Best().position - best.Best().distance;
+        return CPrefixChains::LevelFor(best.WinningLength(beyondBest));
+    }
+
+    // Walks one chain, newest position first: the bucket chain (level -1) or a prefix chain.
+    class CChainCursor {
+    public:
+        CChainCursor(const CChainFinder& finder, int chainLevel, int32_t p) : f(finder), level(chainLevel)
+        {
+            if (level < 0) {
+                index = f.Hash(p);
+                c = static_cast<int32_t>(f.entries[index].position) - 1;
+            } else {
+                c = f.prefixes.First(level, f.s.src, p);
+            }
+        }
+        bool Valid() const { return c >= 0; }
+        int32_t Position() const { return c; }
+        void Advance()
+        {
+            if (level >= 0) {
+                c = f.prefixes.Next(level, c);
+                return;
+            }
+            index = f.entries[index].next;
+            c = index != 0 ? static_cast<int32_t>(f.entries[index].position) - 1 : -1;
+        }
+
+    private:
+        const CChainFinder& f;
+        int level;
+        uint16_t index = 0;
+        int32_t c;
+    };
+
     const CSearch& s;
-    CDictionary<CChainEntry> entries;
+    CScratch scratch;
+    CChainEntry* entries;
+    CPrefixChains prefixes;
     uint16_t ring = kFirstNode;
 };
+static_assert(CChainFinder::kBytes <= OCompWorkAreaSize);
 
 // The common frame: sources below 18 bytes are all literals; otherwise the first four positions are
 // seeded and searching runs up to n - 13. `Finder` supplies Insert(q) and Step(p, pending, writer), the

@@ -9,7 +9,6 @@
 #include "packed/EventChains.h"
 #include "packed/PackedFormat.h"
 
-#include <cassert>
 #include <cstring>
 
 namespace {
@@ -151,27 +150,8 @@ int32_t CDecProp::OnRewind()
     return Prepare(0);
 }
 
-int32_t CDecProp::Prepare(uint8_t startChannel)
-{
-    finished = size == 0;
-    channel = startChannel;
-    EventsPool().ReleaseEvents(pending);
-    pending = nullptr;
-    pendingClass = EventClass::None;
-    if (finished)
-        return NoDelay;
-    uint32_t delta = 0;
-    pending = DecodeOne(delta);
-    if (!pending) {
-        Trace("CDecProp::Prepare() - stream of events is corrupted");
-        return NoDelay;
-    }
-    pendingClass = pending->Class();
-    SetCurrentDelay(static_cast<int32_t>(delta));
-    return static_cast<int32_t>(delta);
-}
-
-CLinkedEvent* CDecProp::DecodeOne(uint32_t& delta)
+// Inlined into its two callers: it runs once per decoded event.
+[[gnu::always_inline]] inline CLinkedEvent* CDecProp::DecodeOne(uint32_t& delta)
 {
     using namespace PackedFormat;
     Reader in{cursor, buffer + size};
@@ -235,7 +215,7 @@ CLinkedEvent* CDecProp::DecodeOne(uint32_t& delta)
                 return nullptr;
             }
         }
-        CLinkedEvent* event = EventsPool().GetNewEvent();
+        CLinkedEvent* event = events.GetNewEvent();
         if (!event) {
             cursor = in.p;
             return nullptr;
@@ -269,6 +249,26 @@ CLinkedEvent* CDecProp::DecodeOne(uint32_t& delta)
         delta = ticks;
         return event;
     }
+}
+
+int32_t CDecProp::Prepare(uint8_t startChannel)
+{
+    finished = size == 0;
+    channel = startChannel;
+    EventsPool().ReleaseEvents(pending);
+    pending = nullptr;
+    pendingClass = EventClass::None;
+    if (finished)
+        return NoDelay;
+    uint32_t delta = 0;
+    pending = DecodeOne(delta);
+    if (!pending) {
+        Trace("CDecProp::Prepare() - stream of events is corrupted");
+        return NoDelay;
+    }
+    pendingClass = pending->Class();
+    SetCurrentDelay(static_cast<int32_t>(delta));
+    return static_cast<int32_t>(delta);
 }
 
 int32_t CDecProp::ExtractEvent(CLinkedEvent*& chain)
@@ -370,9 +370,15 @@ int CDecProp::Transcode(int32_t firstDelay, CDecBase& source, CEncoderBase& enco
 
 bool CDecProp::StoreEvents(CDecBase& source, CGrowBuffer& target, bool noteMode)
 {
-    assert(buffer == nullptr ||
-           (buffer >= target.Begin() && buffer + size <= target.Begin() + target.Used()));
-    const size_t insertOffset = buffer ? static_cast<size_t>(buffer - target.Begin()) : target.Used();
+    // Addresses rather than pointers are compared: the stream may belong to another buffer.
+    const auto at = reinterpret_cast<uintptr_t>(buffer);
+    const auto first = reinterpret_cast<uintptr_t>(target.Begin());
+    const auto length = static_cast<size_t>(size);
+    if (buffer != nullptr && (at < first || length > target.Used() || at - first > target.Used() - length)) {
+        Trace("CDecProp::StoreEvents - stream does not lie inside the target");
+        return false;
+    }
+    const size_t insertOffset = buffer ? at - first : target.Used();
     const size_t usedBefore = target.Used();
     int result = 0;
     uint32_t storedEnd = 0;

@@ -4,6 +4,7 @@
 #include "events/CDecBase.h"
 #include "events/CEncoderBase.h"
 #include "events/CEvent.h"
+#include "events/CEventsPool.h"
 
 #include <cstdint>
 #include <memory>
@@ -85,7 +86,8 @@ public:
     // 4096, note mode when `noteMode`). Answers true on success: `size` grows by the bytes
     // inserted, the end time becomes the encoder's end time, and the decoder is bound to the
     // stream's new place in `target` and rewound. False on failure (traces "CDecProp::StoreEvents -
-    // Events decoding failed" / "... encoding failed"), with `size` 0.
+    // Events decoding failed" / "... encoding failed"), with `size` 0; false with nothing changed
+    // when the stream does not lie inside `target`.
     bool StoreEvents(CDecBase& source, CGrowBuffer& target, bool noteMode);
     // Writes every chain of `source` (already rewound; `firstDelay` is the delay to its first
     // chain) into `encoder` at its absolute time, keeping the source's time pair. Answers 0 when
@@ -112,6 +114,9 @@ protected:
     std::unique_ptr<CPhotosList> photos;
 
 private:
+    // The global event pool, looked up once rather than per decoded event.
+    CEventsPool& events = EventsPool();
+
     // Decodes the next packed event from `cursor` into a new pool record with its delta; null at
     // the end of the stream, on damaged data or when the event pool is exhausted.
     CLinkedEvent* DecodeOne(uint32_t& delta);

@@ -110,10 +110,19 @@ void CEncoderProp::PutCode(uint8_t kind, uint8_t eventChannel)
     channel = eventChannel;
 }
 
+void CEncoderProp::PutTime(uint32_t time)
+{
+    // AdvanceTime with this class's EncodeDelta, without the virtual call: the writers have
+    // already made room. An out-of-range delay leaves the event undelayed; the ticks stay pending
+    // for the next one.
+    int count = 0;
+    if (PropFormEncodeDelta(time - lastTime, cursor, count))
+        lastTime = time;
+}
+
 void CEncoderProp::PutTimeAndCode(uint32_t time, uint8_t kind, uint8_t eventChannel)
 {
-    // An out-of-range delay leaves the event undelayed; the ticks stay pending for the next one.
-    AdvanceTime(time);
+    PutTime(time);
     PutCode(kind, eventChannel);
 }
 
@@ -209,6 +218,22 @@ bool CEncoderProp::OnChannelMsg(uint32_t time, const CEvent& event)
     return true;
 }
 
+bool CEncoderProp::PutDataEvent(uint32_t time, uint8_t kind, uint8_t typeOrForm, const uint8_t* bytes,
+                                uint32_t count, uint32_t room)
+{
+    if (!EnsureRoom(room))
+        return false;
+    // Meta and SysEx events never carry a channel increment: the running channel stays as it is.
+    PutTime(time);
+    Put(kind);
+    Put(typeOrForm);
+    Put(static_cast<uint8_t>(count >> 7));
+    Put(static_cast<uint8_t>(count & 0x7F));
+    std::memcpy(cursor, bytes, count);
+    cursor += count;
+    return true;
+}
+
 bool CEncoderProp::OnMetaEvent(uint32_t time, const CEvent& event)
 {
     const uint32_t length = event.Length();
@@ -218,17 +243,7 @@ bool CEncoderProp::OnMetaEvent(uint32_t time, const CEvent& event)
         Trace("CEncoderProp::OnMetaEvent - %u data bytes cannot be packed", length);
         return false;
     }
-    if (!EnsureRoom(length + DataEventRoom))
-        return false;
-    // Meta events never carry a channel increment: the running channel stays as it is.
-    AdvanceTime(time);
-    Put(MetaKind);
-    Put(event.MetaType());
-    Put(static_cast<uint8_t>(length >> 7));
-    Put(static_cast<uint8_t>(length & 0x7F));
-    std::memcpy(cursor, bytes, length);
-    cursor += length;
-    return true;
+    return PutDataEvent(time, MetaKind, event.MetaType(), bytes, length, length + DataEventRoom);
 }
 
 bool CEncoderProp::OnSysEx(uint32_t time, const CEvent& event)
@@ -236,28 +251,17 @@ bool CEncoderProp::OnSysEx(uint32_t time, const CEvent& event)
     const uint32_t length = event.Length();
     uint8_t local[4];
     const uint8_t* bytes = DataOf(event, local);
-    if (!bytes) {
-        Trace("CEncoderProp::OnSysEx - %u data bytes cannot be packed", length);
-        return false;
-    }
     // The form tells the reader which framing bytes to put back.
-    const bool leadingF0 = length > 0 && bytes[0] == 0xF0;
-    const bool trailingF7 = length > (leadingF0 ? 1u : 0u) && bytes[length - 1] == 0xF7;
+    const bool leadingF0 = bytes && length > 0 && bytes[0] == 0xF0;
+    const bool trailingF7 = bytes && length > (leadingF0 ? 1u : 0u) && bytes[length - 1] == 0xF7;
     const uint8_t form = leadingF0 ? (trailingF7 ? 0 : 1) : (trailingF7 ? 3 : 2);
     const uint32_t stored = length - leadingF0 - trailingF7;
-    if (stored > MaxLength) {
+    if (!bytes || stored > MaxLength) {
         Trace("CEncoderProp::OnSysEx - %u data bytes cannot be packed", length);
         return false;
     }
-    if (!EnsureRoom(length + DataEventRoom))
+    if (!PutDataEvent(time, SysExKind, form, bytes + leadingF0, stored, length + DataEventRoom))
         return false;
-    AdvanceTime(time);
-    Put(SysExKind);
-    Put(form);
-    Put(static_cast<uint8_t>(stored >> 7));
-    Put(static_cast<uint8_t>(stored & 0x7F));
-    std::memcpy(cursor, bytes + leadingF0, stored);
-    cursor += stored;
     if (stored > 0)
         cursor[-1] |= MarkBit;
     return true;
@@ -312,7 +316,7 @@ bool CEncoderProp::OnSlotRecord(const uint8_t* record, uint32_t length, uint8_t 
     const bool hasIncrement = p != end && (*p & IncrementBit);
     if (p == end || (hasIncrement && end - p < 2) || !EnsureRoom(length + 5))
         return false;
-    AdvanceTime(curTime);
+    PutTime(curTime);
     const uint8_t code = *p++;
     if (recordChannel == channel) {
         Put(code);

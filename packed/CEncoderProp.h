@@ -84,6 +84,11 @@ protected:
 private:
     void Put(uint8_t byte) { *cursor++ = byte; }
     void PutDuration(uint32_t ticks);
+    void PutTime(uint32_t time);
+    // Writes a Meta or SysEx event: delay, kind, type or form, `count` as two 7-bit groups and the
+    // bytes; false with nothing written unless `room` bytes are available.
+    bool PutDataEvent(uint32_t time, uint8_t kind, uint8_t typeOrForm, const uint8_t* bytes, uint32_t count,
+                      uint32_t room);
     // The delay, then the code byte with any channel increment.
     void PutTimeAndCode(uint32_t time, uint8_t kind, uint8_t eventChannel);
     bool OpenNote(uint32_t time, const CEvent& event, bool sound);

@@ -7,6 +7,7 @@
 #include "packed/CPatternState.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <unordered_map>
 
@@ -547,13 +548,17 @@ size_t SplitOne(CChunkNav& nav, size_t k, uint16_t signature, int targetEvents, 
     if (planned)
         growth += RewriteGrowth(nav, rewrites);
     nav.Seek(header, depth);
+    // The pieces go in before the whole record comes out: they must fit next to it.
+    int64_t pieces = 0;
     for (const auto& piece : cut.pieces)
-        growth += kHeader + static_cast<int64_t>(piece.size());
-    if (!planned || growth > nav.Free())
+        pieces += kHeader + static_cast<int64_t>(piece.size());
+    if (!planned || pieces > nav.Free() || growth + pieces > nav.Free())
         return 0;
     for (const auto& piece : cut.pieces) {
-        nav.InsertAfter(static_cast<uint32_t>(piece.size()));
-        nav.Write(0, piece.data(), static_cast<uint32_t>(piece.size()));
+        const bool inserted = nav.InsertAfter(static_cast<uint32_t>(piece.size())) &&
+                              nav.Write(0, piece.data(), static_cast<uint32_t>(piece.size()));
+        assert(inserted);
+        (void)inserted;
     }
     nav.Seek(header, depth);
     nav.Remove();

@@ -8,7 +8,6 @@
 namespace {
 constexpr uint8_t HeaderChunk[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0x80}; // 384 ticks
 constexpr uint8_t TrackChunk[] = {'M', 'T', 'r', 'k'};
-constexpr uint8_t StatusNoteOff = 0x80;
 constexpr uint8_t StatusNoteOn = 0x90;
 constexpr uint8_t StatusSysEx = 0xF0;
 constexpr uint8_t StatusEscape = 0xF7;
@@ -22,7 +21,6 @@ uint8_t StatusOf(EventKind kind)
 {
     switch (kind) {
     case EventKind::NoteOff:
-        return StatusNoteOff;
     case EventKind::NoteOn:
     case EventKind::Note:
         return StatusNoteOn;
@@ -92,8 +90,7 @@ bool CEncoderSMF0::PutHeldNoteOffs(uint32_t due, uint32_t latest)
     while (!pendingOffs.empty() && pendingOffs.begin()->first <= due) {
         const auto [time, held] = *pendingOffs.begin();
         pendingOffs.erase(pendingOffs.begin());
-        if (!PutNoteOff(std::min(time, latest), static_cast<uint8_t>(held >> 16),
-                        static_cast<uint8_t>(held >> 8), static_cast<uint8_t>(held)))
+        if (!PutNoteOff(std::min(time, latest), static_cast<uint8_t>(held >> 8), static_cast<uint8_t>(held)))
             return false;
     }
     return true;
@@ -113,32 +110,27 @@ void CEncoderSMF0::PutVarLen(uint32_t value)
 
 void CEncoderSMF0::PutStatus(uint8_t status)
 {
-    if (useRunningStatus && status == runningStatus)
+    if (status == runningStatus)
         return;
     runningStatus = status;
     output->WriteByte(status);
 }
 
-bool CEncoderSMF0::PutNoteOff(uint32_t time, uint8_t channel, uint8_t key, uint8_t velocity)
+bool CEncoderSMF0::PutNoteOff(uint32_t time, uint8_t channel, uint8_t key)
 {
+    // A note-on of velocity 0 keeps running status going between the ons and offs of a channel.
     AdvanceTime(time);
-    if (noteOffAsNoteOn) {
-        PutStatus(StatusNoteOn | (channel & 0x0F));
-        velocity = 0;
-    } else {
-        PutStatus(StatusNoteOff | (channel & 0x0F));
-    }
-    output->WriteByte(DataByte(key)).WriteByte(DataByte(velocity));
+    PutStatus(StatusNoteOn | (channel & 0x0F));
+    output->WriteByte(DataByte(key)).WriteByte(0);
     return Succeeded();
 }
 
 bool CEncoderSMF0::PutNote(uint32_t time, const CEvent& event)
 {
     if (event.Duration() == 0)
-        return PutNoteOff(time, event.Channel(), event.Data1(), event.OffVelocity());
+        return PutNoteOff(time, event.Channel(), event.Data1());
     const uint64_t due = uint64_t{time} + event.Duration();
-    const uint32_t held =
-        uint32_t{event.Channel() & 0x0Fu} << 16 | uint32_t{event.Data1()} << 8 | event.OffVelocity();
+    const auto held = static_cast<uint16_t>(event.Channel() << 8 | event.Data1());
     pendingOffs.emplace(static_cast<uint32_t>(std::min<uint64_t>(due, Forever)), held);
     return true;
 }
@@ -150,7 +142,7 @@ bool CEncoderSMF0::OnChannelMsg(uint32_t time, const CEvent& event)
     if (!status)
         return false;
     if (kind == EventKind::NoteOff)
-        return PutNoteOff(time, event.Channel(), event.Data1(), event.Data2());
+        return PutNoteOff(time, event.Channel(), event.Data1());
     // A failed delay does not stop the message: the ticks stay in the next delay.
     AdvanceTime(time);
     PutStatus(status | (event.Channel() & 0x0F));

@@ -30,10 +30,6 @@ public:
 
     // The stream the file is written into; must be set before Open.
     void SetOutput(COut* stream) { output = stream; }
-    // Options, both on from construction: leave out repeated status bytes; write NoteOff as a
-    // note-on of velocity 0 (off: 8n k v).
-    void SetUseRunningStatus(bool use) { useRunningStatus = use; }
-    void SetNoteOffAsNoteOn(bool use) { noteOffAsNoteOn = use; }
 
     // Life cycle
     // Writes the header chunk and an empty track header at offset 0, forgetting running status and
@@ -61,15 +57,13 @@ private:
     void PutStatus(uint8_t status);
     void PutVarLen(uint32_t value);
     void PutData(const CEvent& event, uint32_t from);
-    bool PutNoteOff(uint32_t time, uint8_t channel, uint8_t key, uint8_t velocity);
+    bool PutNoteOff(uint32_t time, uint8_t channel, uint8_t key);
     bool PutNote(uint32_t time, const CEvent& event);
     // Writes the held note-offs due at or before `due`, each at its due time but not after `latest`.
     bool PutHeldNoteOffs(uint32_t due, uint32_t latest);
 
     uint8_t runningStatus = 0;
-    bool useRunningStatus = true;
-    bool noteOffAsNoteOn = true;
     // Held note-offs by due time; those due at the same time keep the order of their notes.
-    // A value packs channel (bits 16-19), key (bits 8-15) and release velocity (bits 0-7).
-    std::multimap<uint32_t, uint32_t> pendingOffs;
+    // A value is channel << 8 | key: the note-on of velocity 0 carries no release velocity.
+    std::multimap<uint32_t, uint16_t> pendingOffs;
 };

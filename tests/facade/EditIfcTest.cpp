@@ -47,6 +47,12 @@ TEST_F(EditIfc, StateQueriesNeverCreateAnything)
     facade.GetCvLength(4, 0);
     EXPECT_EQ(facade.GetTrackState(4, 1, 7), CNstEditIfc::StateAbsent);
     EXPECT_EQ(facade.Style().FindElement(4)->FindChordVar(1), nullptr);
+
+    facade.DeleteCv(7, 0); // absent element: nothing happens, nothing is created
+    EXPECT_EQ(facade.GetElementState(7), CNstEditIfc::StateAbsent);
+    facade.DeleteCv(4, 0);
+    EXPECT_EQ(facade.GetCvState(4, 0), CNstEditIfc::StateAbsent);
+    EXPECT_EQ(facade.GetElementState(4), CNstEditIfc::StateEmpty);
 }
 
 TEST_F(EditIfc, NamesAreCutTo31CharactersAndReadBackTerminated)
@@ -65,20 +71,6 @@ TEST_F(EditIfc, NamesAreCutTo31CharactersAndReadBackTerminated)
     facade.SetStyleName(std::string_view("Jazz\0Waltz", 10));
     facade.GetStyleName(buffer, 11);
     EXPECT_STREQ(buffer, "Jazz") << "the name ends at the first NUL";
-}
-
-TEST_F(EditIfc, DeletingRemovesOnlyWhatIsNamed)
-{
-    CNstEditIfc facade(nullptr, 0);
-    facade.GetCvLength(1, 0);
-    facade.GetCvLength(1, 1);
-    facade.DeleteCv(1, 0);
-    EXPECT_EQ(facade.GetCvState(1, 0), CNstEditIfc::StateAbsent);
-    EXPECT_EQ(facade.GetCvState(1, 1), CNstEditIfc::StateEmpty);
-    facade.DeleteCv(7, 0); // absent element: nothing happens, nothing is created
-    EXPECT_EQ(facade.GetElementState(7), CNstEditIfc::StateAbsent);
-    facade.DeleteElement(1);
-    EXPECT_EQ(facade.GetElementState(1), CNstEditIfc::StateAbsent);
 }
 
 TEST_F(EditIfc, ContentChunkReopensWithTheSameStyle)
@@ -104,17 +96,6 @@ TEST_F(EditIfc, ContentChunkReopensWithTheSameStyle)
                   facade.Style().FindElement(0)->FindChordVar(1)->patterns[t].data)
             << "track " << t;
     EXPECT_EQ(reopened.BuildStyleChunk(false), chunk) << "building again gives the same bytes";
-}
-
-TEST_F(EditIfc, EmptyStyleIsBuiltAsVariationOneWithAnEmptyDrumPattern)
-{
-    CNstEditIfc facade(nullptr, 0);
-    const Bytes chunk = facade.BuildStyleChunk(true);
-    ASSERT_FALSE(chunk.empty());
-    CNstEditIfc reopened(chunk.data(), chunk.size());
-    EXPECT_EQ(reopened.GetCvState(0, 0), CNstEditIfc::StateEmpty);
-    EXPECT_EQ(reopened.GetTrackState(0, 0, 0), CNstEditIfc::StateEmpty);
-    EXPECT_EQ(reopened.GetTrackState(0, 0, 1), CNstEditIfc::StateAbsent);
 }
 
 TEST_F(EditIfc, UnreadableContentGivesAStyleWithoutElements)

@@ -2,8 +2,6 @@
 #include "FacadeTestSupport.h"
 
 #include "bank/CNstStream.h"
-#include "events/CEvBuffersPool.h"
-#include "events/CLinkedPool.h"
 #include "smf/CMidiIn.h"
 
 #include <algorithm>
@@ -95,11 +93,6 @@ Bytes CSmfBuilder::TrackData(uint32_t endTick, bool withEnd) const
 Bytes CSmfBuilder::Image(uint32_t endTick) const
 {
     return SmfImage(TrackData(endTick), division);
-}
-
-Bytes CSmfBuilder::ImageWithoutEnd() const
-{
-    return SmfImage(TrackData(0, false), division);
 }
 
 Bytes SmfImage(const Bytes& trackData, uint16_t division)
@@ -247,15 +240,6 @@ CPoolDrain::CPoolDrain(size_t leave)
 CPoolDrain::~CPoolDrain()
 {
     EventsPool().ReleaseEvents(held);
-}
-
-void CPoolCheckedTest::TearDown()
-{
-    EXPECT_EQ(EventsPool().FreeCount(), CEventsPool::Capacity) << "event records still taken";
-    EXPECT_EQ(EvBuffersPool().SmallFreeCount(), CEvBuffersPool::SmallCount) << "small buffers still taken";
-    EXPECT_EQ(EvBuffersPool().MediumFreeCount(), CEvBuffersPool::MediumCount) << "medium buffers still taken";
-    EXPECT_EQ(EvBuffersPool().LargeInUse(), 0u) << "large buffers still alive";
-    EXPECT_EQ(SlotPool().FreeCount(), SlotPool().CreatedCount()) << "slots still taken";
 }
 
 Bytes Snapshot(CNstEditIfc& facade)

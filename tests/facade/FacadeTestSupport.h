@@ -3,6 +3,7 @@
 
 #include "bank/CNstEditIfc.h"
 #include "events/CEventsPool.h"
+#include "support/EventFakes.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -24,10 +25,9 @@ public:
     CSmfBuilder& Note(uint32_t start, uint32_t end, uint8_t channel, uint8_t key, uint8_t velocity = 100);
     CSmfBuilder& Tempo(uint32_t tick, uint32_t microsPerQuarter);
     CSmfBuilder& Signature(uint32_t tick, uint8_t numerator, uint8_t denomExp);
-    // The image, with End of Track at `endTick` (or without one).
+    // The image, End of Track at `endTick`.
     Bytes Image(uint32_t endTick) const;
-    Bytes ImageWithoutEnd() const;
-    // Only the track data (delays and messages), End of Track at `endTick`.
+    // Only the track data (delays and messages), with or without End of Track at `endTick`.
     Bytes TrackData(uint32_t endTick, bool withEnd = true) const;
 
 private:
@@ -102,7 +102,7 @@ private:
 // Fails the test when an event record, buffer or slot is still taken at its end.
 class CPoolCheckedTest : public ::testing::Test {
 protected:
-    void TearDown() override;
+    void TearDown() override { ExpectPoolsFull(); }
 };
 
 // Everything a caller can see of a style through its content chunk, for "unchanged" checks.

@@ -104,3 +104,111 @@ inline std::vector<uint8_t> ContentBytes(const CStyleContent& content)
 {
     return {content.Bytes(), content.Bytes() + content.Size()};
 }
+
+// Random notes in [0, length): `count` notes on random keys, each ended before the next bar line would
+// be crossed, so that a pattern trimmed to `length` keeps every event.
+inline std::vector<CTimed> RandomNotes(std::mt19937& rng, int count, uint32_t length)
+{
+    std::vector<CTimed> events;
+    std::uniform_int_distribution<uint32_t> at(0, length - 2);
+    std::uniform_int_distribution<int> key(30, 90);
+    for (int i = 0; i < count; ++i) {
+        const uint32_t on = at(rng);
+        const uint32_t off = std::min(length - 1, on + 1 + at(rng) % 192);
+        const auto k = static_cast<uint8_t>(key(rng));
+        events.push_back({on, NoteOn(k)});
+        events.push_back({off, NoteOff(k)});
+    }
+    std::stable_sort(events.begin(), events.end(), [](const CTimed& a, const CTimed& b) { return a.time < b.time; });
+    return events;
+}
+
+// A style with random elements, chord variations and tracks whose patterns are as long as their chord
+// variations (Build then leaves them as they are). `eventsPerPattern` notes per pattern, on average.
+inline void FillRandomStyle(CNstRyIfc& style, std::mt19937& rng, int eventsPerPattern)
+{
+    std::bernoulli_distribution half(0.5);
+    std::uniform_int_distribution<int> measures(1, 4);
+    for (int e = 0; e < kStyleElements; ++e) {
+        if (e != 0 && !half(rng))
+            continue;
+        CNstStyleElem& element = style.GetElement(e);
+        element.numerator = half(rng) ? 4 : 3;
+        element.cvMeasures = static_cast<uint8_t>(measures(rng));
+        element.elementAux = static_cast<uint8_t>(rng() & 0xFF);
+        for (auto& entry : element.chordTable)
+            entry = static_cast<uint8_t>(rng() % kChordVars);
+        for (auto& track : element.tracks)
+            track[3] = static_cast<uint8_t>(rng() & 0x7F);
+        const int chordVars = e < 4 ? kChordVars : 2;
+        for (int k = 0; k < chordVars; ++k) {
+            if (k != 0 && !half(rng))
+                continue;
+            CNstChordVar& chordVar = element.GetChordVar(k);
+            for (int t = 0; t < kStyleTracks; ++t) {
+                if (t != 0 && !half(rng))
+                    continue;
+                const auto length = static_cast<uint32_t>(chordVar.lengthTicks);
+                const int count = 1 + static_cast<int>(rng() % static_cast<uint32_t>(2 * eventsPerPattern));
+                CNstPattern& pattern = SetPattern(chordVar, t, RandomNotes(rng, count, length), length);
+                if (pattern.trackType != 0) {
+                    pattern.param1 = static_cast<uint8_t>(rng());
+                    pattern.param2 = static_cast<uint8_t>(rng());
+                }
+            }
+        }
+        element.FixChordTable();
+    }
+}
+
+// Compares two models part by part: everything the content tree stores, patterns by their events.
+inline void ExpectSameModel(const CNstRyIfc& a, const CNstRyIfc& b)
+{
+    EXPECT_EQ(a.name, b.name);
+    EXPECT_EQ(a.version, b.version);
+    EXPECT_EQ(a.trackStyle, b.trackStyle);
+    for (int e = 0; e < kStyleElements; ++e) {
+        SCOPED_TRACE("element " + std::to_string(e));
+        const CNstStyleElem* x = a.FindElement(e);
+        const CNstStyleElem* y = b.FindElement(e);
+        ASSERT_EQ(x == nullptr, y == nullptr);
+        if (!x)
+            continue;
+        EXPECT_EQ(x->tracks, y->tracks);
+        EXPECT_EQ(x->numerator, y->numerator);
+        EXPECT_EQ(x->denomExp, y->denomExp);
+        EXPECT_EQ(x->elementAux, y->elementAux);
+        EXPECT_EQ(x->chordTable, y->chordTable);
+        for (int k = 0; k < kChordVars; ++k) {
+            SCOPED_TRACE("chord variation " + std::to_string(k));
+            const CNstChordVar* cx = x->FindChordVar(k);
+            const CNstChordVar* cy = y->FindChordVar(k);
+            ASSERT_EQ(cx == nullptr, cy == nullptr);
+            if (!cx)
+                continue;
+            EXPECT_EQ(cx->lengthTicks, cy->lengthTicks);
+            EXPECT_EQ(cx->measures, cy->measures);
+            EXPECT_EQ(cx->tempoData, cy->tempoData);
+            for (int t = 0; t < kStyleTracks; ++t) {
+                SCOPED_TRACE("track " + std::to_string(t));
+                const CNstPattern& px = cx->patterns[t];
+                const CNstPattern& py = cy->patterns[t];
+                ASSERT_EQ(px.isVirgin, py.isVirgin);
+                if (px.isVirgin)
+                    continue;
+                EXPECT_EQ(px.trackType, py.trackType);
+                EXPECT_EQ(px.param1, py.param1);
+                EXPECT_EQ(px.param2, py.param2);
+                EXPECT_EQ(px.lengthTicks, py.lengthTicks);
+                EXPECT_EQ(ChannelEvents(px.data), ChannelEvents(py.data));
+            }
+        }
+    }
+}
+
+// Parses a content tree held in `content` (which the parse leaves unchanged).
+inline bool ParseContent(CStyleContent& content, CNstRyIfc& style)
+{
+    content.nav->Rewind();
+    return style.Parse(*content.nav);
+}
