@@ -10,7 +10,7 @@ void TClickLabel::mousePressEvent(QMouseEvent* event)
 {
     down = true;
     event->accept();
-    emit pressed();
+    Q_EMIT pressed();
 }
 
 void TClickLabel::mouseReleaseEvent(QMouseEvent* event)
@@ -18,5 +18,5 @@ void TClickLabel::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
     const bool inside = rect().contains(event->position().toPoint());
     if (std::exchange(down, false) && inside)
-        emit clicked();
+        Q_EMIT clicked();
 }

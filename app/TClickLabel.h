@@ -8,7 +8,7 @@ class TClickLabel : public QLabel {
 public:
     explicit TClickLabel(QWidget* parent = nullptr);
 
-signals:
+Q_SIGNALS:
     // A mouse button went down over the label.
     void pressed();
     // A mouse button went down and came up again over the label.

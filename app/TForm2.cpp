@@ -204,6 +204,7 @@ void TForm2::BuildMediaPanel()
 
 void TForm2::ConnectHandlers()
 {
+    connect(OpenStyle, &QToolButton::clicked, this, &TForm2::OpenStyleClick);
     connect(ButtonHelp, &QToolButton::clicked, this, &TForm2::ButtonHelpClick);
     connect(HelpPanel, &THelpPanel::clicked, this, &TForm2::HelpPanelClick);
     connect(HelpPanel->StaticText1, &TClickLabel::clicked, this, &TForm2::StaticText1Click);

@@ -4,6 +4,7 @@
 #include "app/CFileChooser.h"
 #include "app/CShellServices.h"
 #include "app/shell/CExtProgList.h"
+#include "bank/CStyleBank.h"
 
 #include <QTreeWidgetItem>
 #include <QWidget>
@@ -12,7 +13,6 @@
 #include <string>
 
 class CNstEditIfc;
-class CStyleBank;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -69,6 +69,10 @@ public:
     // Shows a message or question; returns 6 (left), 7 (middle) or 2 (right button).
     int ShowDialog(const QString& caption, const QString& text, const QString& middle, const QString& left,
                    const QString& right);
+    // Rebuilds StyleList from the open bank: the bank's file name as root, the styles' names below.
+    void FillStyleList();
+    // Rebuilds StyleTree from the edit interface; empty while no style is edited.
+    void FillStyleTree();
     // Hides the media panel and ends a test play, deleting the test-play file.
     void StopTestPlay();
     // Looks each track's program of `element` up in the extended program list (CExtProgList).
@@ -76,6 +80,7 @@ public:
 
     // Event handlers
     void FormActivate();
+    void OpenStyleClick();
     void ButtonHelpClick();
     void HelpPanelClick();
     void StaticText1Click();
@@ -128,6 +133,8 @@ private:
     bool HasSelectedNode(const TRyTreeView* tree) const;
     int SelectedTreeKind() const;
     TStyleListItem* SelectedListItem() const;
+    bool AnyStyleChanged() const;
+    void ReportBankResult(const char* caption, BankResult result);
 
     // Window state
     int32_t StyleCount = 0;
@@ -136,7 +143,8 @@ private:
     QString CurStyleName;
     bool StyleModified = false;
     QString BankFileName;
-    CStyleBank* Bank = nullptr;
+    // The open bank: its buffer and navigator together; null when no bank is open.
+    std::unique_ptr<CStyleBank> Bank;
     // The selected style's edit interface; created and deleted by the style commands.
     CNstEditIfc* EditIfc = nullptr;
     QString StartDir;

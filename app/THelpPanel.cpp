@@ -67,13 +67,16 @@ THelpPanel::THelpPanel(QWidget* parent) : QFrame(parent)
     CLook::UseTooltipColours(*this);
 
     StaticText1 = MakeLabel("StaticText1", 8, Title);
-    StaticText1->setFont(CLook::Styled(StaticText1->font(), 0, true));
+    StaticText1->setFont(CLook::Styled(StaticText1->font(), 12, true));
+    StaticText1->setGeometry(8, 3, 289, 28);
+    StaticText1->setWordWrap(true);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
     Memo1->setGeometry(8, 32, 289, 281);
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setPlainText(HelpText());
 
     GotoWeb = MakeLabel("GotoWeb", 318, WebLinkText);
@@ -113,5 +116,5 @@ void THelpPanel::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();
     if (rect().contains(event->position().toPoint()))
-        emit clicked();
+        Q_EMIT clicked();
 }

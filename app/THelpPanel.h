@@ -22,7 +22,7 @@ public:
     QPlainTextEdit* Memo1;
     TClickLabel* GotoWeb;
 
-signals:
+Q_SIGNALS:
     // A click on the panel's free area (outside its title, text and link).
     void clicked();
 

@@ -1,7 +1,16 @@
 // A tree that reports each change of its current node in two steps.
 #include "app/TRyTreeView.h"
 
+#include "app/CIconFactory.h"
+
 #include <QTreeWidgetItemIterator>
+
+namespace {
+
+// Where a node keeps the index of its normal image, so that the window can read its marks back.
+constexpr int ImageRole = Qt::UserRole + 1;
+
+} // namespace
 
 TRyTreeView::TRyTreeView(QWidget* parent) : QTreeWidget(parent)
 {
@@ -11,8 +20,8 @@ TRyTreeView::TRyTreeView(QWidget* parent) : QTreeWidget(parent)
     // The toolkit has no signal before a move; both steps run here, synchronously, in their order.
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
-                emit Changing(previous);
-                emit Changed(current);
+                Q_EMIT Changing(previous);
+                Q_EMIT Changed(current);
             });
 }
 
@@ -45,4 +54,16 @@ int TRyTreeView::IndexOf(const QTreeWidgetItem* item) const
             return index;
     }
     return -1;
+}
+
+void TRyTreeView::SetImages(QTreeWidgetItem* item, int normal, int selected)
+{
+    item->setIcon(0, CIconFactory::NodeIcon(normal, selected));
+    item->setData(0, ImageRole, normal);
+}
+
+int TRyTreeView::Image(const QTreeWidgetItem* item)
+{
+    const QVariant image = item->data(0, ImageRole);
+    return image.isValid() ? image.toInt() : -1;
 }

@@ -17,7 +17,13 @@ public:
     // Position of `item` in the order of NodeAt(), or -1.
     int IndexOf(const QTreeWidgetItem* item) const;
 
-signals:
+    // Node images (CIconFactory::NodeImage indexes)
+    // Shows image `normal`, and `selected` while the node is selected.
+    static void SetImages(QTreeWidgetItem* item, int normal, int selected);
+    // The normal image index last set on `item`; -1 when none was set.
+    static int Image(const QTreeWidgetItem* item);
+
+Q_SIGNALS:
     // The current node moves away from `leaving` (null when there was none). Handlers work on `leaving`
     // rather than on currentItem(), which is already the new node; the move is never refused.
     void Changing(QTreeWidgetItem* leaving);

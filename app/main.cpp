@@ -1,6 +1,7 @@
 // Program entry of the desktop application.
 #include "app/TForm2.h"
 #include "app/TForm3.h"
+#include "events/CGlobalObject.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -31,12 +32,6 @@ public:
     }
 };
 
-// The global objects' start-up and shut-down hooks. The event pools and their collector are not part
-// of the build yet; their broadcasts (OnStartup, OnStartupLate / OnShutdown, OnShutdownLate, then the
-// collector's release) belong in these two functions and nowhere else.
-void StartGlobalObjects() {}
-void StopGlobalObjects() {}
-
 void RunApplication(int& argc, char** argv)
 {
     TRyApplication application(argc, argv);
@@ -56,8 +51,9 @@ void RunApplication(int& argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    StartGlobalObjects();
+    // The pools' start-up hooks run before the application exists and their shut-down hooks after it
+    // is gone, so no window can hold an event past the pools' release.
+    CGlobalObjectsScope globalObjects;
     RunApplication(argc, argv);
-    StopGlobalObjects();
     return 0;
 }

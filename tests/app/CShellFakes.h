@@ -27,6 +27,20 @@ public:
     QList<int> Answers;
 };
 
+// Answers each file dialog with the next queued choice (a cancel when none is left) and keeps the
+// dialogs it was asked to run.
+class CFakeFileChooser final : public CFileChooser {
+public:
+    QStringList Choose(QWidget*, const CFileDialogSpec& spec) override
+    {
+        Asked.append(spec);
+        return Choices.isEmpty() ? QStringList() : Choices.takeFirst();
+    }
+
+    QList<QStringList> Choices;
+    QList<CFileDialogSpec> Asked;
+};
+
 class CFakeWebOpener final : public CWebOpener {
 public:
     bool LaunchBrowser(const QString& address) override

@@ -20,7 +20,7 @@
 
 class TForm2Test : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void init();
     void cleanup();
     void controlsStartInTheirInitialState_data();
@@ -34,6 +34,12 @@ private slots:
     void helpPanelClosesOnItsTitleAndFreeArea();
     void webLinkReportsAFailedLaunch_data();
     void webLinkReportsAFailedLaunch();
+    void openingABankListsItsStyles();
+    void openingRefusesWhatIsNoBank_data();
+    void openingRefusesWhatIsNoBank();
+    void cancellingTheFileDialogKeepsTheBank();
+    void openingAsksBeforeDroppingChangedStyles_data();
+    void openingAsksBeforeDroppingChangedStyles();
 
 private:
     std::unique_ptr<TForm2> MakeForm();
@@ -45,8 +51,12 @@ private:
 
     QTemporaryDir startDir;
     QString previousDir;
+    QStringList ListTexts(const TForm2& form) const;
+    void OpenDemo(TForm2& form);
+
     CScriptedDialog dialog;
     CFakeWebOpener web;
+    CFakeFileChooser files;
 };
 
 std::unique_ptr<TForm2> TForm2Test::MakeForm()
@@ -54,6 +64,7 @@ std::unique_ptr<TForm2> TForm2Test::MakeForm()
     CShellServices services;
     services.Dialog = &dialog;
     services.Web = &web;
+    services.Files = &files;
     return std::make_unique<TForm2>(services);
 }
 
@@ -66,6 +77,8 @@ void TForm2Test::init()
     dialog.Calls.clear();
     dialog.Answers.clear();
     web.Addresses.clear();
+    files.Choices.clear();
+    files.Asked.clear();
 }
 
 void TForm2Test::cleanup()
@@ -254,6 +267,108 @@ void TForm2Test::webLinkReportsAFailedLaunch()
         QCOMPARE(dialog.Calls[0].Text, "Cannot launch Web Browser! Visit: '" + TForm2::WebAddress() + "'.");
         QCOMPARE(dialog.Calls[0].Middle, QString("OK"));
     }
+}
+
+QStringList TForm2Test::ListTexts(const TForm2& form) const
+{
+    QStringList texts;
+    for (int i = 0; form.StyleList->NodeAt(i) != nullptr; ++i)
+        texts << form.StyleList->NodeAt(i)->text(0);
+    return texts;
+}
+
+void TForm2Test::OpenDemo(TForm2& form)
+{
+    files.Choices.append(QStringList(RY7_SOURCE_DIR "/examples/demo.sty"));
+    form.OpenStyleClick();
+    QCOMPARE(ListTexts(form).size(), 5);
+}
+
+void TForm2Test::openingABankListsItsStyles()
+{
+    const auto form = MakeForm();
+    form->show();
+    form->ButtonHelpClick();
+    OpenDemo(*form);
+    QCOMPARE(ListTexts(*form),
+             QStringList({"demo.sty", "Pop 8Beat", "Swing Jazz", "Bossa Nova", "Rock Shuffle"}));
+    QVERIFY(dialog.Calls.isEmpty());
+    QCOMPARE(files.Asked.size(), 1);
+    QCOMPARE(files.Asked[0].Title, QString("Open Style Bank File"));
+    QCOMPARE(files.Asked[0].DialogMode, CFileDialogSpec::Mode::OpenOne);
+    // The next open starts in the bank's folder.
+    QCOMPARE(form->OpenDialog1.InitialDir, QString(RY7_SOURCE_DIR "/examples"));
+    QVERIFY(form->SaveStyle->isEnabled());
+    QVERIFY(!form->ImportAllSmf->isEnabled());
+    QVERIFY(form->HelpPanel->isHidden());
+    QCOMPARE(form->StyleList->NodeAt(1)->flags().testFlag(Qt::ItemIsEditable), true);
+    QCOMPARE(TRyTreeView::Image(form->StyleList->NodeAt(0)), 4);
+    QCOMPARE(TRyTreeView::Image(form->StyleList->NodeAt(1)), 0);
+}
+
+void TForm2Test::openingRefusesWhatIsNoBank_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("text file") << QByteArray("no bank at all, but long enough for a header check");
+    QTest::newRow("empty file") << QByteArray();
+}
+
+void TForm2Test::openingRefusesWhatIsNoBank()
+{
+    QFETCH(QByteArray, content);
+    QFile bad(startDir.filePath("bad.sty"));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(content);
+    bad.close();
+    const auto form = MakeForm();
+    OpenDemo(*form);
+    files.Choices.append(QStringList(bad.fileName()));
+    form->OpenStyleClick();
+    QCOMPARE(dialog.Calls.size(), 1);
+    QCOMPARE(dialog.Calls[0].Caption, QString("Open Style Bank"));
+    QCOMPARE(dialog.Calls[0].Text, QString("File read error - File in use - or not a Quelon Ry Style File!"));
+    QCOMPARE(dialog.Calls[0].Middle, QString("OK"));
+    // The bank that was open is gone as well.
+    QVERIFY(ListTexts(*form).isEmpty());
+    QVERIFY(!form->SaveStyle->isEnabled());
+}
+
+void TForm2Test::cancellingTheFileDialogKeepsTheBank()
+{
+    const auto form = MakeForm();
+    OpenDemo(*form);
+    form->OpenStyleClick();
+    QCOMPARE(files.Asked.size(), 2);
+    QCOMPARE(ListTexts(*form).size(), 5);
+    QVERIFY(form->SaveStyle->isEnabled());
+}
+
+void TForm2Test::openingAsksBeforeDroppingChangedStyles_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("dialogsRun");
+    QTest::newRow("Yes: the file dialog runs") << 6 << 2;
+    QTest::newRow("No: the bank stays untouched") << 2 << 1;
+}
+
+void TForm2Test::openingAsksBeforeDroppingChangedStyles()
+{
+    QFETCH(int, answer);
+    QFETCH(int, dialogsRun);
+    const auto form = MakeForm();
+    OpenDemo(*form);
+    // A style written back into the bank carries image 6 until the bank is saved.
+    TRyTreeView::SetImages(form->StyleList->NodeAt(3), 6, 5);
+    dialog.Answers << answer;
+    form->OpenStyleClick();
+    QCOMPARE(dialog.Calls.size(), 1);
+    QCOMPARE(dialog.Calls[0].Caption, QString("Some Style modified"));
+    QCOMPARE(dialog.Calls[0].Text, QString("Ignore changes ?"));
+    QCOMPARE(dialog.Calls[0].Left, QString("Yes"));
+    QCOMPARE(dialog.Calls[0].Right, QString("No"));
+    QVERIFY(dialog.Calls[0].Middle.isEmpty());
+    QCOMPARE(files.Asked.size(), dialogsRun);
+    QCOMPARE(TRyTreeView::Image(form->StyleList->NodeAt(3)), 6);
 }
 
 QTEST_MAIN(TForm2Test)

@@ -7,7 +7,7 @@
 
 class TForm3Test : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void closesItself2500msAfterCreation();
 };
 

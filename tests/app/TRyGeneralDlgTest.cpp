@@ -10,7 +10,7 @@
 
 class TRyGeneralDlgTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void showsOnlyButtonsWithText_data();
     void showsOnlyButtonsWithText();
     void clickingAButtonEndsWithItsResult_data();

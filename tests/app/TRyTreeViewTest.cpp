@@ -5,7 +5,7 @@
 
 class TRyTreeViewTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void selectingFromCodeRunsBothHandlersBeforeReturning();
     void clickingANodeRunsBothHandlers();
     void walkOrderIndexesEveryNode();
