@@ -13,7 +13,7 @@ constexpr uint8_t kSetTempoType = 0x51;
 constexpr int64_t kMicrosPerMinute = 60000000;
 // A Set Tempo holds 24 bits of microseconds per quarter note.
 constexpr int64_t kMaxMicrosPerQuarter = 0xFFFFFF;
-}  // namespace
+} // namespace
 
 CNstPattern& CNstChordVar::GetPattern(int track)
 {
@@ -53,7 +53,7 @@ int CNstChordVar::SetTempoStream(const uint8_t* bytes, size_t size, int styleTem
     CPackedReader reader(bytes, size);
     CPackedWriter out;
     bool kept = false;
-    int64_t previousBpm = 0;  // 0: no Set Tempo seen yet
+    int64_t previousBpm = 0; // 0: no Set Tempo seen yet
     CChainPtr chain;
     uint32_t time = 0;
     while (reader.Next(chain, time)) {
@@ -65,14 +65,15 @@ int CNstChordVar::SetTempoStream(const uint8_t* bytes, size_t size, int styleTem
             if (styleTempo <= 0 || event->Kind() != EventKind::Meta || event->MetaType() != kSetTempoType ||
                 event->Length() < 3)
                 continue;
-            const int64_t micros = (int64_t{event->DataByte(0)} << 16) | (event->DataByte(1) << 8) |
-                                   event->DataByte(2);
+            const int64_t micros =
+                (int64_t{event->DataByte(0)} << 16) | (event->DataByte(1) << 8) | event->DataByte(2);
             // A tempo of 0 microseconds per quarter note has no speed; it is skipped.
             if (micros == 0)
                 continue;
             const int64_t bpm = std::max<int64_t>(1, kMicrosPerMinute / micros);
             if (previousBpm != 0 && bpm != previousBpm) {
-                const auto percent = static_cast<uint8_t>(std::clamp<int64_t>(bpm * 100 / styleTempo, 1, 255));
+                const auto percent =
+                    static_cast<uint8_t>(std::clamp<int64_t>(bpm * 100 / styleTempo, 1, 255));
                 kept = out.WriteMeta(time, CEvent::PrivateMetaType, {kTempoMark, percent}) || kept;
             }
             previousBpm = bpm;
@@ -98,7 +99,8 @@ bool CNstChordVar::WriteTempoEvents(CEncoderBase& encoder, int styleTempo) const
             if (!IsPrivateMark(*event, kTempoMark) || event->Length() < 2)
                 continue;
             const int64_t bpm = int64_t{styleTempo} * event->DataByte(1) / 100;
-            const int64_t micros = std::min(kMaxMicrosPerQuarter, bpm > 0 ? kMicrosPerMinute / bpm : kMicrosPerMinute);
+            const int64_t micros =
+                std::min(kMaxMicrosPerQuarter, bpm > 0 ? kMicrosPerMinute / bpm : kMicrosPerMinute);
             const uint8_t bytes[3] = {static_cast<uint8_t>(micros >> 16), static_cast<uint8_t>(micros >> 8),
                                       static_cast<uint8_t>(micros)};
             ok = WriteMetaTo(encoder, time, kSetTempoType, bytes, 3);

@@ -25,7 +25,7 @@ public:
     std::array<CNstPattern, 8> patterns;
     // Packed stream of tempo marks (meta 0x7E: 2, percent of the style tempo); empty when there are none.
     std::vector<uint8_t> tempoData;
-    CNstStyle* style;  // not owned; may be null for a chord variation outside a style
+    CNstStyle* style; // not owned; may be null for a chord variation outside a style
 
     int32_t TempoSize() const { return static_cast<int32_t>(tempoData.size()); }
 

@@ -47,7 +47,8 @@ bool CNstPattern::SetLength(int32_t ticks, bool once)
         CPackedReader reader(data.data(), data.size());
         // A pattern of no length cannot be repeated: it is written once.
         const bool repeat = !once && lengthTicks > 0;
-        for (int64_t start = 0; start == 0 || (repeat && start + lengthTicks <= ticks); start += lengthTicks) {
+        for (int64_t start = 0; start == 0 || (repeat && start + lengthTicks <= ticks);
+             start += lengthTicks) {
             reader.Rewind();
             CChainPtr chain;
             uint32_t time = 0;

@@ -13,16 +13,16 @@ public:
     CNstPattern() { Reset(); }
 
     // Contents
-    uint8_t trackType = 0;  // 0 drum, 1 bass, 2 accompaniment; the stored chunk id is trackType + 2
-    uint8_t param1 = 0;     // carried with the stored record of non-drum patterns
+    uint8_t trackType = 0; // 0 drum, 1 bass, 2 accompaniment; the stored chunk id is trackType + 2
+    uint8_t param1 = 0;    // carried with the stored record of non-drum patterns
     uint8_t param2 = 0;
     uint8_t numerator = 4;
-    uint8_t denomExp = 2;  // denominator 2^denomExp
+    uint8_t denomExp = 2; // denominator 2^denomExp
     uint8_t measures = 1;
-    int32_t lengthTicks = 384;  // time of the End of Track
-    std::vector<uint8_t> data;  // packed event stream, owned
-    bool isEmpty = true;        // the stream's first event is the End of Track
-    bool isVirgin = true;       // not yet set up by its chord variation
+    int32_t lengthTicks = 384; // time of the End of Track
+    std::vector<uint8_t> data; // packed event stream, owned
+    bool isEmpty = true;       // the stream's first event is the End of Track
+    bool isVirgin = true;      // not yet set up by its chord variation
 
     int32_t DataSize() const { return static_cast<int32_t>(data.size()); }
 
@@ -35,8 +35,8 @@ public:
     // SetEvents with the encoder's written bytes and its end time.
     void SetFromEncoder(const CMemEncoder& encoder);
     // Moves the End of Track to `ticks`. Unless `once` is set the events are repeated back to back as long as
-    // a whole copy fits. isVirgin keeps its value. False (pattern unchanged) when the stream cannot be decoded
-    // or re-encoded.
+    // a whole copy fits. isVirgin keeps its value. False (pattern unchanged) when the stream cannot be
+    // decoded or re-encoded.
     bool SetLength(int32_t ticks, bool once);
     // Every field, with a private copy of the data.
     void CopyFrom(const CNstPattern& other) { *this = other; }

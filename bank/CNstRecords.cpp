@@ -174,8 +174,12 @@ bool CElemHeaderRec::Read(const uint8_t* data, size_t size)
 
 std::vector<uint8_t> CElemHeaderRec::Bytes() const
 {
-    std::vector<uint8_t> out{cvMask, elementAux, SignatureByte(), kChordTableSize};
-    out.insert(out.end(), chordTable.begin(), chordTable.end());
+    std::vector<uint8_t> out(4 + kChordTableSize);
+    out[0] = cvMask;
+    out[1] = elementAux;
+    out[2] = SignatureByte();
+    out[3] = kChordTableSize;
+    std::copy(chordTable.begin(), chordTable.end(), out.begin() + 4);
     return out;
 }
 
@@ -184,7 +188,7 @@ std::vector<uint8_t> CElemHeaderRec::Bytes() const
 namespace {
 // Stored entry byte i holds model entry byte kTrackParamOrder[i]; the order is its own inverse.
 constexpr std::array<int, kTrackParamBytes> kTrackParamOrder{0, 1, 2, 3, 5, 4};
-}  // namespace
+} // namespace
 
 bool CTrackParamRec::Read(const uint8_t* data, size_t size, Entries& entries)
 {

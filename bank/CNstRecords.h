@@ -1,4 +1,5 @@
-// Byte records of a style content tree: style header, pool list, element header, track parameters, chord variation.
+// Byte records of a style content tree: style header, pool list, element header, track parameters, chord
+// variation.
 #pragma once
 
 #include <array>
@@ -54,12 +55,14 @@ struct CStyleHeaderRec {
     std::vector<uint8_t> Bytes(bool withLastByte) const;
 };
 
-// Pool list record (pool / id 1): pattern count, then the references of every chord variation pair in tree order.
+// Pool list record (pool / id 1): pattern count, then the references of every chord variation pair in tree
+// order.
 struct CPoolListRec {
     uint16_t patternCount = 0;
     std::vector<uint16_t> references;
 
-    // False when the record is shorter than its counts say or a reference names no pattern (0 or above count).
+    // False when the record is shorter than its counts say or a reference names no pattern (0 or above
+    // count).
     bool Read(const uint8_t* data, size_t size);
     std::vector<uint8_t> Bytes() const;
     // The expanded form: `count` patterns referenced once each, in order.
@@ -82,7 +85,8 @@ struct CElemHeaderRec {
     uint8_t SignatureByte() const { return static_cast<uint8_t>((numerator << 3) | (denomExp & 7)); }
 };
 
-// Track parameter record (element / id 2): 8 entries of 6 bytes; bytes 4 and 5 of an entry are stored swapped.
+// Track parameter record (element / id 2): 8 entries of 6 bytes; bytes 4 and 5 of an entry are stored
+// swapped.
 struct CTrackParamRec {
     static constexpr size_t kSize = kStyleTracks * kTrackParamBytes;
     using Entries = std::array<std::array<uint8_t, kTrackParamBytes>, kStyleTracks>;

@@ -19,8 +19,8 @@ constexpr int32_t kHeader = CChunkNav::kHeaderSize;
 constexpr uint8_t kElementAux[kStyleElements] = {1, 1, 1, 1, 3, 1, 1, 1, 3, 1, 1, 1};
 constexpr uint8_t kCvMeasures[kStyleElements] = {2, 2, 2, 2, 2, 2, 1, 1, 2, 2, 2, 2};
 // Bank MSB, bank LSB and program of each track of a new element.
-constexpr uint8_t kTrackVoices[kStyleTracks][3] = {{120, 0, 0},  {120, 0, 64}, {121, 0, 32}, {121, 0, 0},
-                                                   {121, 0, 0},  {121, 0, 0},  {121, 0, 0},  {121, 0, 0}};
+constexpr uint8_t kTrackVoices[kStyleTracks][3] = {{120, 0, 0}, {120, 0, 64}, {121, 0, 32}, {121, 0, 0},
+                                                   {121, 0, 0}, {121, 0, 0},  {121, 0, 0},  {121, 0, 0}};
 constexpr uint8_t kTrackStyles[kStyleTracks][kTrackStyleBytes] = {{0, 0, 1}, {0, 0, 0}, {2, 0, 0}, {2, 1, 0},
                                                                   {2, 1, 0}, {2, 1, 0}, {2, 1, 0}, {2, 1, 0}};
 
@@ -78,7 +78,7 @@ bool WriteDataChunk(CChunkNav& nav, bool asChild, uint8_t id, uint8_t aux2, cons
         asChild ? nav.AddChild(C1, kData, id, 0, aux2, size) : nav.AddSibling(C1, kData, id, 0, aux2, size);
     return step && nav.Write(0, bytes.data(), size);
 }
-}  // namespace
+} // namespace
 
 // --- Content buffers ---
 
@@ -125,7 +125,8 @@ void CNstRyIfc::OnElementCreated(CNstStyleElem& element, int index)
     element.elementAux = kElementAux[index];
     element.cvMeasures = kCvMeasures[index];
     for (int track = 0; track < kStyleTracks; ++track)
-        std::copy(std::begin(kTrackVoices[track]), std::end(kTrackVoices[track]), element.tracks[track].begin() + 1);
+        std::copy(std::begin(kTrackVoices[track]), std::end(kTrackVoices[track]),
+                  element.tracks[track].begin() + 1);
 }
 
 void CNstRyIfc::OnPatternSetUp(CNstPattern& pattern, int track)
@@ -214,8 +215,8 @@ bool CNstRyIfc::ParseChordVar(CNstStyleElem& element, const uint8_t* bytes, size
     chordVar.numerator = element.numerator;
     chordVar.denomExp = element.denomExp;
     const int32_t measureTicks = element.MeasureTicks();
-    chordVar.measures =
-        static_cast<uint8_t>(measureTicks > 0 ? std::min<int64_t>(255, record.lengthTicks / measureTicks) : 0);
+    chordVar.measures = static_cast<uint8_t>(
+        measureTicks > 0 ? std::min<int64_t>(255, record.lengthTicks / measureTicks) : 0);
     for (const CCvPair& pair : record.pairs) {
         CPatternRecView stored;
         if (!pool.Next(0, C1, kData))
@@ -259,11 +260,16 @@ void CNstRyIfc::CleanUp()
                 if (!pattern.isVirgin && pattern.isEmpty)
                     pattern.Reset();
         }
+        // Only chord variations beyond the element's limit had events: nothing of it can be stored.
+        if (std::none_of(element->chordVars.begin(), element->chordVars.end(),
+                         [](const auto& cv) { return cv != nullptr; })) {
+            DeleteElement(e);
+            continue;
+        }
         element->FixChordTable();
     }
-    CNstStyleElem& first = GetElement(0);
-    if (std::none_of(first.chordVars.begin(), first.chordVars.end(), [](const auto& cv) { return cv != nullptr; }))
-        first.GetChordVar(0).GetPattern(0);
+    if (!FindElement(0))
+        GetElement(0).GetChordVar(0).GetPattern(0);
 }
 
 std::unique_ptr<CStyleContent> CNstRyIfc::Build()
@@ -310,7 +316,8 @@ std::unique_ptr<CStyleContent> CNstRyIfc::Build()
                                 {kStartMark, static_cast<uint8_t>(record.pairs.size()), 0, 0});
                 record.pairs.push_back({TrackTypeOf(track), static_cast<uint8_t>(track)});
             }
-            if (!CopyTempoMarks(chordVar->tempoData, record.lengthTicks, marks) || !marks.Finish(record.lengthTicks))
+            if (!CopyTempoMarks(chordVar->tempoData, record.lengthTicks, marks) ||
+                !marks.Finish(record.lengthTicks))
                 return nullptr;
             record.Bytes(marks.TakeBytes(), plan.chordVars.emplace_back());
             AppendChunk(total, plan.chordVars.back().size());
@@ -322,7 +329,8 @@ std::unique_ptr<CStyleContent> CNstRyIfc::Build()
         AppendChunk(total, plan.params.size());
     }
     const std::vector<uint8_t> headerBytes = header.Bytes(newFormat);
-    const std::vector<uint8_t> poolList = CPoolListRec::Sequential(static_cast<uint16_t>(patterns.size())).Bytes();
+    const std::vector<uint8_t> poolList =
+        CPoolListRec::Sequential(static_cast<uint16_t>(patterns.size())).Bytes();
     AppendChunk(total, headerBytes.size());
     AppendChunk(total, 0);
     AppendChunk(total, poolList.size());

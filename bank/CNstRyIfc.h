@@ -30,7 +30,7 @@ public:
     // style content root, the model is then read from it (Parsed() tells whether that succeeded).
     explicit CNstRyIfc(CChunkNav* nav = nullptr);
 
-    int32_t version = 1;  // 0 old style format, 1 or more the new format
+    int32_t version = 1; // 0 old style format, 1 or more the new format
 
     void OnElementCreated(CNstStyleElem& element, int index) override;
     void OnPatternSetUp(CNstPattern& pattern, int track) override;
@@ -52,7 +52,8 @@ public:
 
 private:
     bool ParseElement(CChunkNav& nav, CChunkNav& pool, int index);
-    bool ParseChordVar(CNstStyleElem& element, const uint8_t* record, size_t size, int index, CChunkNav& pool);
+    bool ParseChordVar(CNstStyleElem& element, const uint8_t* record, size_t size, int index,
+                       CChunkNav& pool);
     void CleanUp();
 
     bool parsed = false;

@@ -122,8 +122,8 @@ bool WriteMetaTo(CEncoderBase& encoder, uint32_t time, uint8_t type, const uint8
 
 bool IsPrivateMark(const CEvent& event, uint8_t code)
 {
-    return event.Kind() == EventKind::Meta && event.MetaType() == CEvent::PrivateMetaType && event.Length() >= 1 &&
-           event.DataByte(0) == code;
+    return event.Kind() == EventKind::Meta && event.MetaType() == CEvent::PrivateMetaType &&
+           event.Length() >= 1 && event.DataByte(0) == code;
 }
 
 bool CopyTempoMarks(const std::vector<uint8_t>& tempoData, uint32_t limit, CPackedWriter& out)

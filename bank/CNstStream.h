@@ -75,16 +75,17 @@ struct CEncodedBytes {
 };
 CEncodedBytes EncodedBytesOf(const CMemEncoder& encoder);
 
-// Writes one Meta event of `length` bytes to any encoder at `time`; false when the pool or the encoder refuses.
+// Writes one Meta event of `length` bytes to any encoder at `time`; false when the pool or the encoder
+// refuses.
 bool WriteMetaTo(CEncoderBase& encoder, uint32_t time, uint8_t type, const uint8_t* bytes, uint32_t length);
 
-// Copies the tempo marks of a tempo stream that lie before `limit` into `out`; false when the stream cannot be
-// decoded or a write fails.
+// Copies the tempo marks of a tempo stream that lie before `limit` into `out`; false when the stream cannot
+// be decoded or a write fails.
 bool CopyTempoMarks(const std::vector<uint8_t>& tempoData, uint32_t limit, CPackedWriter& out);
 
-// The stored pattern record (chunk id `kind` 2..4, trailer param1/param2 for kinds 3 and 4) of a packed stream
-// trimmed to `lengthTicks`: events past the length dropped, controllers and notes brought back to their
-// neutral state at its end. False when the stream cannot be re-encoded.
+// The stored pattern record (chunk id `kind` 2..4, trailer param1/param2 for kinds 3 and 4) of a packed
+// stream trimmed to `lengthTicks`: events past the length dropped, controllers and notes brought back to
+// their neutral state at its end. False when the stream cannot be re-encoded.
 bool StoreTrimmedRecord(const uint8_t* data, size_t size, uint8_t kind, uint8_t param1, uint8_t param2,
                         uint32_t lengthTicks, std::vector<uint8_t>& record);
 

@@ -34,8 +34,8 @@ int CNstStyle::EstimateSize(bool repeat) const
     return size;
 }
 
-void CNstStyle::CopyFrom(CNstStyle& source, int srcElement, int srcCv, int srcTrack, int dstElement, int dstCv,
-                         int dstTrack)
+void CNstStyle::CopyFrom(CNstStyle& source, int srcElement, int srcCv, int srcTrack, int dstElement,
+                         int dstCv, int dstTrack)
 {
     if (IsEmpty() || srcElement == kAllIndices) {
         name = source.name;

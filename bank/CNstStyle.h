@@ -23,7 +23,7 @@ public:
     virtual void OnPatternSetUp(CNstPattern& pattern, int track);
 
     // Contents
-    std::string name;  // at most 31 characters are stored
+    std::string name; // at most 31 characters are stored
     std::array<std::array<uint8_t, kTrackStyleBytes>, kStyleTracks> trackStyle{};
     std::array<std::unique_ptr<CNstStyleElem>, kStyleElements> elements;
 

@@ -20,10 +20,10 @@ public:
     uint8_t numerator = 4;
     uint8_t denomExp = 2;
     uint8_t elementAux = 0;
-    std::array<uint8_t, kChordTableSize> chordTable{};  // chord variation index played per chord entry
-    uint8_t cvMeasures = 1;                              // measures of chord variations created here
+    std::array<uint8_t, kChordTableSize> chordTable{}; // chord variation index played per chord entry
+    uint8_t cvMeasures = 1;                            // measures of chord variations created here
     std::array<std::unique_ptr<CNstChordVar>, kChordVars> chordVars;
-    CNstStyle* style;  // not owned; may be null
+    CNstStyle* style; // not owned; may be null
 
     // Chord variations
     // The chord variation `index` (0..5), created when absent with this element's signature, cvMeasures and

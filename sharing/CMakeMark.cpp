@@ -84,8 +84,7 @@ bool WritePoolList(CChunkNav& nav, const CPoolListRec& list)
 
 // Calls visit(nav) with the navigator on each chord variation record, in tree order, until visit answers
 // false. The visitor may resize the record it is on. Ends at the root.
-template <class Visit>
-void ForEachChordVar(CChunkNav& nav, Visit visit)
+template <class Visit> void ForEachChordVar(CChunkNav& nav, Visit visit)
 {
     nav.Rewind();
     bool going = nav.Enter(0, C1, 0).ok;
@@ -179,8 +178,8 @@ std::vector<uint8_t> PatternRecord(uint8_t kind, uint32_t lengthTicks, const CPa
 
 // The pattern of one run of equal neighbouring pairs [first, last): each start mark of a slot of the run
 // ends the span of the slot started before it; an end mark of the playing slot ends its span.
-bool ExpandRun(const CCvRecord& record, size_t first, size_t last, const uint16_t* references, const CPool& pool,
-               std::vector<uint8_t>& out)
+bool ExpandRun(const CCvRecord& record, size_t first, size_t last, const uint16_t* references,
+               const CPool& pool, std::vector<uint8_t>& out)
 {
     CPackedWriter stream;
     CPackedReader reader(record.marks, record.marksSize);
@@ -189,7 +188,8 @@ bool ExpandRun(const CCvRecord& record, size_t first, size_t last, const uint16_
     bool ok = true;
     auto finishSpan = [&](uint32_t until) {
         if (playing >= 0)
-            ok = ok && CMakeMark::CopyPatternSpan(pool.records[references[playing] - 1].view, stream, since, until);
+            ok = ok &&
+                 CMakeMark::CopyPatternSpan(pool.records[references[playing] - 1].view, stream, since, until);
         playing = -1;
     };
     CChainPtr chain;
@@ -222,13 +222,16 @@ bool ExpandedMarks(const CCvRecord& record, size_t slots, std::vector<uint8_t>& 
     CPackedWriter stream;
     bool ok = true;
     for (size_t slot = 0; slot < slots; ++slot)
-        ok = ok && stream.WriteMeta(0, CEvent::PrivateMetaType, {kStartMark, static_cast<uint8_t>(slot), 0, 0});
+        ok = ok &&
+             stream.WriteMeta(0, CEvent::PrivateMetaType, {kStartMark, static_cast<uint8_t>(slot), 0, 0});
     CPackedReader reader(record.marks, record.marksSize);
     CChainPtr chain;
     uint32_t time = 0;
     while (ok && reader.Next(chain, time)) {
-        for (const CLinkedEvent* event = chain.get(); ok && event && time < record.lengthTicks; event = event->next)
-            if (!event->IsEndOfTrack() && !IsPrivateMark(*event, kStartMark) && !IsPrivateMark(*event, kEndMark))
+        for (const CLinkedEvent* event = chain.get(); ok && event && time < record.lengthTicks;
+             event = event->next)
+            if (!event->IsEndOfTrack() && !IsPrivateMark(*event, kStartMark) &&
+                !IsPrivateMark(*event, kEndMark))
                 ok = stream.WriteEvent(time, *event);
     }
     ok = ok && !reader.Failed() && stream.Finish(record.lengthTicks);
@@ -299,7 +302,7 @@ bool CopyChildren(CChunkNav& src, CChunkNav& dst, int depth, CExpansion& expansi
 struct CSegmentUse {
     uint32_t start = 0;
     uint32_t end = 0;
-    size_t piece = 0;  // which kept piece holds its events
+    size_t piece = 0; // which kept piece holds its events
     bool writeStart = true;
     bool writeEnd = true;
 };
@@ -325,7 +328,8 @@ bool CutPattern(const CChunkNav& nav, uint16_t signature, int targetEvents, CSpl
     std::vector<uint8_t> buffer(2 * size_t{pattern.dataSize} + 64);
     for (uint32_t index = 0; index <= last; ++index) {
         CPatternData piece(nav.Id());
-        if (!CPatternData::ExtractSegment(pattern, piece, index, buffer.data(), static_cast<uint32_t>(buffer.size())))
+        if (!CPatternData::ExtractSegment(pattern, piece, index, buffer.data(),
+                                          static_cast<uint32_t>(buffer.size())))
             return false;
         std::vector<uint8_t> bytes(piece.StoredSize());
         piece.Store(bytes.data(), static_cast<uint32_t>(bytes.size()));
@@ -385,8 +389,9 @@ struct CNewMark {
 
 bool WriteMark(CPackedWriter& stream, const CNewMark& mark)
 {
-    return mark.code == kStartMark ? stream.WriteMeta(mark.time, CEvent::PrivateMetaType, {kStartMark, mark.slot, 0, 0})
-                                   : stream.WriteMeta(mark.time, CEvent::PrivateMetaType, {kEndMark, mark.slot});
+    return mark.code == kStartMark
+               ? stream.WriteMeta(mark.time, CEvent::PrivateMetaType, {kStartMark, mark.slot, 0, 0})
+               : stream.WriteMeta(mark.time, CEvent::PrivateMetaType, {kEndMark, mark.slot});
 }
 
 // The mark stream of a chord variation whose slots flagged in `split` play the pieces of `cut`: each split
@@ -427,8 +432,8 @@ bool SplitMarks(const CCvRecord& record, const std::vector<bool>& split, const C
             const int start = MarkSlot(*event, kStartMark);
             const int end = MarkSlot(*event, kEndMark);
             const int slot = std::max(start, end);
-            if (event->IsEndOfTrack() || (slot >= 0 && static_cast<size_t>(slot) < split.size() &&
-                                          split[static_cast<size_t>(slot)]))
+            if (event->IsEndOfTrack() ||
+                (slot >= 0 && static_cast<size_t>(slot) < split.size() && split[static_cast<size_t>(slot)]))
                 continue;
             if (slot >= 0 && static_cast<size_t>(slot) < split.size())
                 ok = WriteMark(stream, {time, start >= 0 ? kStartMark : kEndMark,
@@ -533,7 +538,8 @@ void ApplyRewrites(CChunkNav& nav, const std::vector<CRewrite>& rewrites)
 
 // Splits the pattern record at the navigator (pool index k); answers the number of records added (the
 // navigator then rests on the last piece), or 0 with the navigator unmoved when the pattern stays whole.
-size_t SplitOne(CChunkNav& nav, size_t k, uint16_t signature, int targetEvents, std::vector<uint16_t>& references)
+size_t SplitOne(CChunkNav& nav, size_t k, uint16_t signature, int targetEvents,
+                std::vector<uint16_t>& references)
 {
     CSplit cut;
     if (!CutPattern(nav, signature, targetEvents, cut))
@@ -570,7 +576,7 @@ size_t SplitOne(CChunkNav& nav, size_t k, uint16_t signature, int targetEvents, 
     references = std::move(renumbered);
     return cut.Extra();
 }
-}  // namespace
+} // namespace
 
 // --- Loading ---
 
@@ -621,7 +627,8 @@ int32_t CMakeMark::MeasureExpansion(CChunkNav& nav, bool strict)
             CCvRecord record;
             std::vector<int64_t> durations;
             bool endMarks = false;
-            if (!record.Read(at.Data(), at.DataSize()) || offset + record.pairs.size() > pool.list.references.size() ||
+            if (!record.Read(at.Data(), at.DataSize()) ||
+                offset + record.pairs.size() > pool.list.references.size() ||
                 !PlayedDurations(record, std::min(record.pairs.size(), kMaxSlots), durations, endMarks)) {
                 corrupt = true;
                 return false;
@@ -688,7 +695,8 @@ std::unique_ptr<CStyleContent> CMakeMark::ExpandChordVariations(CChunkNav& sourc
     int64_t needed = source.Used() + 1024;
     ForEachChordVar(source, [&](CChunkNav& at) {
         CCvRecord record;
-        ok = record.Read(at.Data(), at.DataSize()) && offset + record.pairs.size() <= pool.list.references.size();
+        ok = record.Read(at.Data(), at.DataSize()) &&
+             offset + record.pairs.size() <= pool.list.references.size();
         const uint16_t* references = pool.list.references.data() + offset;
         offset += record.pairs.size();
         CCvRecord expanded;
@@ -727,7 +735,8 @@ std::unique_ptr<CStyleContent> CMakeMark::ExpandChordVariations(CChunkNav& sourc
     return content;
 }
 
-bool CMakeMark::CopyPatternSpan(const CPatternRecView& pattern, CPackedWriter& out, uint32_t from, uint32_t to)
+bool CMakeMark::CopyPatternSpan(const CPatternRecView& pattern, CPackedWriter& out, uint32_t from,
+                                uint32_t to)
 {
     CPackedReader reader(pattern.data, pattern.dataSize);
     for (int64_t pass = from; pass < to;) {
@@ -736,7 +745,8 @@ bool CMakeMark::CopyPatternSpan(const CPatternRecView& pattern, CPackedWriter& o
         uint32_t time = 0;
         while (reader.Next(chain, time)) {
             const int64_t at = pass + time;
-            if (chain->Class() == EventClass::Channel && at <= to && !out.Write(static_cast<uint32_t>(at), chain.get()))
+            if (chain->Class() == EventClass::Channel && at <= to &&
+                !out.Write(static_cast<uint32_t>(at), chain.get()))
                 return false;
         }
         if (reader.Failed())
@@ -787,7 +797,7 @@ uint32_t CMakeMark::MergeDuplicatePatterns(CChunkNav& nav)
             if (!duplicate[i])
                 nav.Next(0, C1, kData);
             else if (nav.Remove() && !IsData(nav))
-                break;  // the last record went: the position is the pool itself
+                break; // the last record went: the position is the pool itself
         }
         for (uint16_t& reference : pool.list.references)
             reference = static_cast<uint16_t>(keptIndex[reference - 1u] + 1);

@@ -37,11 +37,11 @@ public:
     // 0 when there is no element header.
     static uint16_t FirstElementSignature(CChunkNav& nav);
     // Answers 0 when the tree is in expanded form, otherwise the bytes to allocate for its expanded copy
-    // (an estimate with a 20000-byte margin; ExpandChordVariations grows past it when needed), and -1 when the
-    // records are corrupt (the tree is then left to the record codec, which refuses it). Repairs what it can
-    // in place, each with its trace: a chord variation shorter than a pattern it plays is given the pattern's
-    // length; a pattern played for a time that is not a whole number of its lengths is given that time.
-    // With `strict`, a pattern shorter than its use in a tree without compact signs counts as one too.
+    // (an estimate with a 20000-byte margin; ExpandChordVariations grows past it when needed), and -1 when
+    // the records are corrupt (the tree is then left to the record codec, which refuses it). Repairs what it
+    // can in place, each with its trace: a chord variation shorter than a pattern it plays is given the
+    // pattern's length; a pattern played for a time that is not a whole number of its lengths is given that
+    // time. With `strict`, a pattern shorter than its use in a tree without compact signs counts as one too.
     static int32_t MeasureExpansion(CChunkNav& nav, bool strict);
     // A new tree holding the expanded copy of `source`'s tree, in a buffer of at least `sizeHint` bytes; null
     // when the records are corrupt or the buffer cannot be allocated.
@@ -49,7 +49,8 @@ public:
     // Writes the channel events of `pattern` into `out` repeated back to back from tick `from` until a
     // repetition starts at or after tick `to`; events after `to` are left out. False when the pattern
     // cannot be decoded or a write fails.
-    static bool CopyPatternSpan(const CPatternRecView& pattern, CPackedWriter& out, uint32_t from, uint32_t to);
+    static bool CopyPatternSpan(const CPatternRecView& pattern, CPackedWriter& out, uint32_t from,
+                                uint32_t to);
 
     // Saving
     // Stores identical pattern records once and points their references at the one kept. Answers (number

@@ -26,7 +26,7 @@ Bytes PatternRecord(uint8_t id, uint32_t length, const std::vector<CTimed>& even
 
 struct CMark {
     uint32_t time;
-    uint8_t code;  // kStartMark or kEndMark
+    uint8_t code; // kStartMark or kEndMark
     uint8_t slot;
 };
 
@@ -90,7 +90,7 @@ void ExpandAndParse(CStyleContent& compact, CNstRyIfc& style)
     ASSERT_GT(mark.Analysis(), 0);
     auto expanded = mark.TakeExpanded();
     ASSERT_NE(expanded, nullptr);
-    EXPECT_EQ(CMakeMark::MeasureExpansion(*expanded->nav, false), 0);  // now in expanded form
+    EXPECT_EQ(CMakeMark::MeasureExpansion(*expanded->nav, false), 0); // now in expanded form
     ASSERT_TRUE(ParseContent(*expanded, style));
 }
 
@@ -200,7 +200,8 @@ TEST_F(CompactTrees, StopASlotAtItsEndMark)
                             {{1536, {{0, 0}}, {{0, kStartMark, 0}, {768, kEndMark, 0}}}});
     CNstRyIfc style;
     ExpandAndParse(*tree, style);
-    EXPECT_EQ(ChannelEvents(style.FindElement(0)->FindChordVar(0)->patterns[0].data), Repeated(hit, {0, 384}));
+    EXPECT_EQ(ChannelEvents(style.FindElement(0)->FindChordVar(0)->patterns[0].data),
+              Repeated(hit, {0, 384}));
 }
 
 TEST_F(CompactTrees, RepairLengthsThatDisagreeWithTheirUse)
@@ -208,7 +209,8 @@ TEST_F(CompactTrees, RepairLengthsThatDisagreeWithTheirUse)
     const std::vector<CTimed> hit = {{0, NoteOn(36)}, {192, NoteOff(36)}};
     {
         // A 384-tick pattern played for 1000 ticks takes that length (and is then played once).
-        auto tree = CompactTree({{2, PatternRecord(2, 384, hit)}}, {1}, {{1000, {{0, 0}}, {{0, kStartMark, 0}}}});
+        auto tree =
+            CompactTree({{2, PatternRecord(2, 384, hit)}}, {1}, {{1000, {{0, 0}}, {{0, kStartMark, 0}}}});
         CTraceCapture capture;
         EXPECT_EQ(CMakeMark::MeasureExpansion(*tree->nav, false), 0);
         EXPECT_TRUE(capture.Contains("Warning! Uncorrect Pattern length(s) found!\nForced to CV length."));
@@ -222,7 +224,8 @@ TEST_F(CompactTrees, RepairLengthsThatDisagreeWithTheirUse)
     }
     {
         // A chord variation shorter than its pattern takes the pattern's length.
-        auto tree = CompactTree({{2, PatternRecord(2, 1536, hit)}}, {1}, {{768, {{0, 0}}, {{0, kStartMark, 0}}}});
+        auto tree =
+            CompactTree({{2, PatternRecord(2, 1536, hit)}}, {1}, {{768, {{0, 0}}, {{0, kStartMark, 0}}}});
         CTraceCapture capture;
         CNstRyIfc style;
         LoadAndParse(*tree, style);
@@ -231,7 +234,8 @@ TEST_F(CompactTrees, RepairLengthsThatDisagreeWithTheirUse)
     }
     {
         // A drum record played on the bass track is reported, nothing else.
-        auto tree = CompactTree({{2, PatternRecord(2, 1536, hit)}}, {1}, {{1536, {{1, 2}}, {{0, kStartMark, 0}}}});
+        auto tree =
+            CompactTree({{2, PatternRecord(2, 1536, hit)}}, {1}, {{1536, {{1, 2}}, {{0, kStartMark, 0}}}});
         CTraceCapture capture;
         EXPECT_EQ(CMakeMark::MeasureExpansion(*tree->nav, false), 0);
         EXPECT_TRUE(capture.Contains("Warning! Pattern type && use in CV are inconsistent!"));
@@ -242,24 +246,70 @@ TEST_F(CompactTrees, RefuseReferencesAndMarksOutsideTheirTables)
 {
     const std::vector<CTimed> hit = {{0, NoteOn(36)}, {192, NoteOff(36)}};
     // Two pairs but one reference: the analysis cannot pair them up.
-    auto short_ = CompactTree({{2, PatternRecord(2, 384, hit)}}, {1}, {{1536, {{0, 0}, {0, 1}}, {{0, kStartMark, 0}}}});
+    auto short_ =
+        CompactTree({{2, PatternRecord(2, 384, hit)}}, {1}, {{1536, {{0, 0}, {0, 1}}, {{0, kStartMark, 0}}}});
     CTraceCapture capture;
     EXPECT_LT(CMakeMark::MeasureExpansion(*short_->nav, false), 0);
     EXPECT_EQ(CMakeMark::ExpandChordVariations(*short_->nav, 0), nullptr);
     // Marks naming slots the chord variation does not have, or beyond the analysis' 64, are ignored.
-    auto wild = CompactTree({{2, PatternRecord(2, 1536, hit)}}, {1},
-                            {{1536, {{0, 0}}, {{0, kStartMark, 0}, {0, kStartMark, 70}, {384, kEndMark, 200}}}});
+    auto wild =
+        CompactTree({{2, PatternRecord(2, 1536, hit)}}, {1},
+                    {{1536, {{0, 0}}, {{0, kStartMark, 0}, {0, kStartMark, 70}, {384, kEndMark, 200}}}});
     CNstRyIfc style;
     ExpandAndParse(*wild, style);
     EXPECT_EQ(ChannelEvents(style.FindElement(0)->FindChordVar(0)->patterns[0].data), hit);
+}
+
+TEST_F(CompactTrees, JoinRunsOfMoreSlotsThanTheAnalysisFollows)
+{
+    // 100 neighbouring slots of the drum track, each starting one beat after the other.
+    const std::vector<CTimed> hit = {{0, NoteOn(36)}, {96, NoteOff(36)}};
+    std::vector<CMark> marks;
+    for (uint8_t slot = 0; slot < 100; ++slot)
+        marks.push_back({slot * 384u, kStartMark, slot});
+    auto tree = CompactTree({{2, PatternRecord(2, 384, hit)}}, std::vector<uint16_t>(100, 1),
+                            {{100 * 384, std::vector<CCvPair>(100, CCvPair{0, 0}), marks}});
+    CNstRyIfc style;
+    ExpandAndParse(*tree, style);
+    const CNstPattern& drum = style.FindElement(0)->FindChordVar(0)->patterns[0];
+    EXPECT_EQ(ChannelEvents(drum.data).size(), 200u);
+    EXPECT_EQ(drum.lengthTicks, 100 * 384);
+}
+
+TEST_F(CompactTrees, KeepLongMarkStreamsThroughCompactionAndExpansion)
+{
+    CNstRyIfc style;
+    CNstStyleElem& element = style.GetElement(0);
+    element.cvMeasures = 16;
+    CNstChordVar& chordVar = element.GetChordVar(0);
+    std::mt19937 rng(11);
+    for (int t = 0; t < kStyleTracks; ++t)
+        SetPattern(chordVar, t, RandomNotes(rng, 100 + 20 * t, 16 * 1536), 16 * 1536);
+    // A tempo mark every 16 ticks: a mark stream of several kilobytes.
+    CPackedWriter marks;
+    for (uint32_t at = 0; at < 16 * 1536; at += 16)
+        marks.WriteMeta(at, CEvent::PrivateMetaType, {kTempoMark, static_cast<uint8_t>(40 + at % 150)});
+    marks.Finish(kTempoStreamEnd);
+    chordVar.tempoData = marks.TakeBytes();
+    ASSERT_GT(chordVar.tempoData.size(), 5000u);
+    auto built = style.Build();
+    ASSERT_NE(built, nullptr);
+    CNstRyIfc expected(built->nav.get());
+    auto compact = CopyOfContent(*built);
+    CMakeMark::Compact(*compact->nav);
+    EXPECT_GT(PoolList(*compact).patternCount, 8);
+    CNstRyIfc back;
+    ExpandAndParse(*compact, back);
+    ExpectSameModel(back, expected);
 }
 
 TEST_F(CompactTrees, MergeIdenticalPatternRecords)
 {
     const Bytes a = PatternRecord(2, 1536, Notes(3, 384, 40));
     const Bytes b = PatternRecord(2, 1536, Notes(3, 384, 41));
-    auto tree = CompactTree({{2, a}, {2, b}, {2, a}}, {1, 2, 3},
-                            {{1536, {{0, 0}, {0, 1}, {0, 7}}, {{0, kStartMark, 0}, {0, kStartMark, 1}, {0, kStartMark, 2}}}});
+    auto tree = CompactTree(
+        {{2, a}, {2, b}, {2, a}}, {1, 2, 3},
+        {{1536, {{0, 0}, {0, 1}, {0, 7}}, {{0, kStartMark, 0}, {0, kStartMark, 1}, {0, kStartMark, 2}}}});
     EXPECT_EQ(CMakeMark::MergeDuplicatePatterns(*tree->nav), (3u << 16) | 1u);
     const CPoolListRec list = PoolList(*tree);
     EXPECT_EQ(list.patternCount, 2);
@@ -278,7 +328,8 @@ std::unique_ptr<CStyleContent> LongPatternStyle(CNstRyIfc& style, int longEvents
     CNstStyleElem& element = style.GetElement(0);
     element.cvMeasures = 8;
     CNstChordVar& chordVar = element.GetChordVar(0);
-    SetPattern(chordVar, 3, Notes(longEvents / 2, 8 * 1536 / static_cast<uint32_t>(longEvents / 2), 40), 8 * 1536);
+    SetPattern(chordVar, 3, Notes(longEvents / 2, 8 * 1536 / static_cast<uint32_t>(longEvents / 2), 40),
+               8 * 1536);
     SetPattern(chordVar, 0, Notes(4, 3072, 36), 8 * 1536);
     return style.Build();
 }
@@ -292,7 +343,7 @@ TEST_F(CompactTrees, CutLongPatternsIntoMeasurePiecesAndJoinThemAgain)
     CMakeMark::Compact(*compact->nav);
     const CPoolListRec list = PoolList(*compact);
     EXPECT_GT(list.patternCount, 3);
-    EXPECT_EQ(list.references.size(), list.patternCount);  // nothing shared here, one slot per piece
+    EXPECT_EQ(list.references.size(), list.patternCount); // nothing shared here, one slot per piece
     EXPECT_LT(compact->Size(), built->Size() + 1000);
     CNstRyIfc back;
     ExpandAndParse(*compact, back);
@@ -302,7 +353,7 @@ TEST_F(CompactTrees, CutLongPatternsIntoMeasurePiecesAndJoinThemAgain)
 TEST_F(CompactTrees, LeaveShortPatternsWhole)
 {
     CNstRyIfc style;
-    auto built = LongPatternStyle(style, 118);  // below 1.5 x 80 events
+    auto built = LongPatternStyle(style, 118); // below 1.5 x 80 events
     ASSERT_NE(built, nullptr);
     auto compact = CopyOfContent(*built);
     CMakeMark::SplitLongPatterns(*compact->nav, 80);
@@ -394,4 +445,4 @@ TEST_F(CompactTrees, ExpandWhatCompactionMade)
     }
 }
 
-}  // namespace
+} // namespace

@@ -30,8 +30,9 @@ std::vector<uint8_t> SetTempos(const std::vector<std::pair<uint32_t, uint32_t>>&
     CPackedWriter out;
     for (const auto& [time, bpm] : tempos) {
         const uint32_t micros = bpm ? 60000000 / bpm : 0;
-        EXPECT_TRUE(out.WriteMeta(time, 0x51, {static_cast<uint8_t>(micros >> 16), static_cast<uint8_t>(micros >> 8),
-                                               static_cast<uint8_t>(micros)}));
+        EXPECT_TRUE(out.WriteMeta(time, 0x51,
+                                  {static_cast<uint8_t>(micros >> 16), static_cast<uint8_t>(micros >> 8),
+                                   static_cast<uint8_t>(micros)}));
     }
     EXPECT_TRUE(out.Finish(4 * 1536));
     return out.TakeBytes();
@@ -47,7 +48,7 @@ TEST_F(StyleModel, GivesNewPartsTheKeyboardDefaults)
     EXPECT_EQ(intro.elementAux, 3);
     EXPECT_EQ(intro.cvMeasures, 2);
     EXPECT_EQ(intro.tracks[1], (std::array<uint8_t, 6>{100, 120, 0, 64, 21, 108}));
-    EXPECT_EQ(style.GetElement(6).cvMeasures, 1);  // Fill 1
+    EXPECT_EQ(style.GetElement(6).cvMeasures, 1); // Fill 1
 
     // A 3/4 element: chord variations and their patterns take its signature and two measures.
     intro.numerator = 3;
@@ -106,7 +107,7 @@ TEST_F(StyleModel, PointsChordTableEntriesOfAbsentChordVariationsAtTheLowestPres
     element.DeleteChordVar(3);
     element.DeleteChordVar(5);
     element.FixChordTable();
-    EXPECT_EQ(element.chordTable[0], 0);  // none present: entry 0
+    EXPECT_EQ(element.chordTable[0], 0); // none present: entry 0
 }
 
 TEST_F(StyleModel, TurnsChangesOfSetTempoIntoPercentMarks)
@@ -138,7 +139,7 @@ TEST_F(StyleModel, WritesTempoMarksAsSetTempoEvents)
     const auto input = SetTempos({{0, 100}, {1536, 50}});
     chordVar.SetTempoStream(input.data(), input.size(), 100);
     CMemEncoder encoder(false);
-    EXPECT_TRUE(chordVar.WriteTempoEvents(encoder, 120));  // 50 % of 120 bpm: 60 bpm, 1,000,000 us
+    EXPECT_TRUE(chordVar.WriteTempoEvents(encoder, 120)); // 50 % of 120 bpm: 60 bpm, 1,000,000 us
     const CEncodedBytes written = EncodedBytesOf(encoder);
     CPackedReader reader(written.bytes, written.size);
     CChainPtr chain;
@@ -242,4 +243,4 @@ TEST_F(StyleModel, CopiesOnlyTheNamedParts)
     EXPECT_EQ(third.FindElement(5)->numerator, 3);
 }
 
-}  // namespace
+} // namespace

@@ -18,11 +18,11 @@ TEST(StyleRecords, ReadStyleHeadersWithAndWithoutTheirLastByte)
         uint8_t byte0Track2, byte1Track3, byte2Track0, byte2Track1;
     };
     const Row rows[] = {
-        {{2, 'A', 'b', 0x00, 0x20, 0x08, 0x00, 0x05, 0x02}, true, true, "Ab", 5, 2, 1, 0, 1},  // new format
-        {{2, 'A', 'b', 0x00, 0x20, 0x08, 0x00, 0x05}, false, true, "Ab", 5, 2, 1, 1, 0},      // old: byte 2 = 1
-        {{2, 'A', 'b', 0x00, 0x20, 0x08, 0x00, 0x05}, true, false, "", 0, 0, 0, 0, 0},        // last byte missing
-        {{5, 'A', 'b', 0x00, 0x20}, false, false, "", 0, 0, 0, 0, 0},                          // name runs past
-        {{}, false, false, "", 0, 0, 0, 0, 0},                                                 // nothing
+        {{2, 'A', 'b', 0x00, 0x20, 0x08, 0x00, 0x05, 0x02}, true, true, "Ab", 5, 2, 1, 0, 1}, // new format
+        {{2, 'A', 'b', 0x00, 0x20, 0x08, 0x00, 0x05}, false, true, "Ab", 5, 2, 1, 1, 0}, // old: byte 2 = 1
+        {{2, 'A', 'b', 0x00, 0x20, 0x08, 0x00, 0x05}, true, false, "", 0, 0, 0, 0, 0},   // last byte missing
+        {{5, 'A', 'b', 0x00, 0x20}, false, false, "", 0, 0, 0, 0, 0},                    // name runs past
+        {{}, false, false, "", 0, 0, 0, 0, 0},                                           // nothing
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -59,10 +59,10 @@ TEST(StyleRecords, FillShortChordTablesWithTheirFirstEntry)
         uint8_t entry3, entry21;
     };
     const Row rows[] = {
-        {{0x03, 1, 0x1A, 4, 1, 0, 1, 0}, true, 0, 1},  // m = 4, 3/4: entries 4..21 repeat entry 0
-        {{0x03, 1, 0x1A, 0}, true, 0, 0},              // m = 0
-        {{0x03, 1, 0x1A, 22, 1, 0}, false, 0, 0},      // m says 22, two given
-        {{0x03, 1, 0x1A}, false, 0, 0},                // no count
+        {{0x03, 1, 0x1A, 4, 1, 0, 1, 0}, true, 0, 1}, // m = 4, 3/4: entries 4..21 repeat entry 0
+        {{0x03, 1, 0x1A, 0}, true, 0, 0},             // m = 0
+        {{0x03, 1, 0x1A, 22, 1, 0}, false, 0, 0},     // m says 22, two given
+        {{0x03, 1, 0x1A}, false, 0, 0},               // no count
     };
     for (const Row& row : rows) {
         CElemHeaderRec header;
@@ -99,11 +99,11 @@ TEST(StyleRecords, ReadChordVariationRecordsOnlyWithinTheirSize)
         size_t pairs;
     };
     const Row rows[] = {
-        {{0, 0, 6, 0, 0, 0, 0, 2, 0x09, 0x2F, 1, 2, 4}, true, 1},     // 2-byte stream, one pair
-        {{0, 0, 6, 0, 0, 0, 0, 2, 0x09, 0x2F, 2, 2, 4}, false, 0},    // two pairs announced, one given
-        {{0, 0, 6, 0, 0xFF, 0xFF, 0xFF, 0xF0, 0x09}, false, 0},       // stream size far past the record
-        {{0, 0, 6, 0, 0, 0, 0, 2, 0x09, 0x2F}, false, 0},             // no pair count
-        {{0, 0, 6}, false, 0},                                        // short length
+        {{0, 0, 6, 0, 0, 0, 0, 2, 0x09, 0x2F, 1, 2, 4}, true, 1},  // 2-byte stream, one pair
+        {{0, 0, 6, 0, 0, 0, 0, 2, 0x09, 0x2F, 2, 2, 4}, false, 0}, // two pairs announced, one given
+        {{0, 0, 6, 0, 0xFF, 0xFF, 0xFF, 0xF0, 0x09}, false, 0},    // stream size far past the record
+        {{0, 0, 6, 0, 0, 0, 0, 2, 0x09, 0x2F}, false, 0},          // no pair count
+        {{0, 0, 6}, false, 0},                                     // short length
     };
     for (const Row& row : rows) {
         CCvRecord record;
@@ -126,11 +126,11 @@ TEST(StyleRecords, RefusePoolListsWhoseReferencesNameNoPattern)
         bool ok;
     };
     const Row rows[] = {
-        {{0, 2, 0, 3, 0, 1, 0, 2, 0, 1}, true},   // 2 patterns, references 1, 2, 1
-        {{0, 2, 0, 3, 0, 1, 0, 2, 0, 3}, false},  // reference 3 of 2 patterns
-        {{0, 2, 0, 1, 0, 0}, false},              // reference 0
-        {{0, 2, 0, 3, 0, 1, 0, 2}, false},        // three references announced, two given
-        {{0, 2}, false},                          // no reference count
+        {{0, 2, 0, 3, 0, 1, 0, 2, 0, 1}, true},  // 2 patterns, references 1, 2, 1
+        {{0, 2, 0, 3, 0, 1, 0, 2, 0, 3}, false}, // reference 3 of 2 patterns
+        {{0, 2, 0, 1, 0, 0}, false},             // reference 0
+        {{0, 2, 0, 3, 0, 1, 0, 2}, false},       // three references announced, two given
+        {{0, 2}, false},                         // no reference count
     };
     for (const Row& row : rows) {
         CPoolListRec list;
@@ -150,10 +150,10 @@ TEST(StyleRecords, ReadPatternRecordsOnlyWithinTheirSize)
     EXPECT_EQ(view.dataSize, 2u);
     EXPECT_EQ(view.trailer[0], 7);
     EXPECT_EQ(view.trailer[1], 9);
-    EXPECT_TRUE(view.Read(bass.data(), 10, 2));    // a drum record has no trailer
-    EXPECT_FALSE(view.Read(bass.data(), 11, 3));   // trailer cut short
-    EXPECT_FALSE(view.Read(bass.data(), 9, 2));    // stream cut short
-    EXPECT_FALSE(view.Read(bass.data(), 12, 5));   // no such record kind
+    EXPECT_TRUE(view.Read(bass.data(), 10, 2));  // a drum record has no trailer
+    EXPECT_FALSE(view.Read(bass.data(), 11, 3)); // trailer cut short
+    EXPECT_FALSE(view.Read(bass.data(), 9, 2));  // stream cut short
+    EXPECT_FALSE(view.Read(bass.data(), 12, 5)); // no such record kind
 }
 
-}  // namespace
+} // namespace

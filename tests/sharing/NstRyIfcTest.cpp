@@ -21,9 +21,9 @@ void ExpectSameBytes(const Bytes& actual, const Bytes& expected)
 {
     const auto mismatch = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
     const size_t at = static_cast<size_t>(mismatch.first - actual.begin());
-    EXPECT_TRUE(actual == expected) << "first difference at offset " << at << ": " << Hex(actual, at) << " vs "
-                                    << Hex(expected, at) << " (sizes " << actual.size() << ", " << expected.size()
-                                    << ")";
+    EXPECT_TRUE(actual == expected) << "first difference at offset " << at << ": " << Hex(actual, at)
+                                    << " vs " << Hex(expected, at) << " (sizes " << actual.size() << ", "
+                                    << expected.size() << ")";
 }
 
 // Pairs (track type, track) of every chord variation record of a tree, in tree order.
@@ -52,23 +52,23 @@ TEST_F(StyleCodec, BuildsANewStyleAsVariationOneWithAnEmptyDrumPattern)
     auto content = style.Build();
     ASSERT_NE(content, nullptr);
     Bytes expected = {
-        0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC7,                           // root, version 1
-        0x01, 0x00, 0x01, 0x08, 0x00, 0x00, 0x00, 0x10,                           // style header record
-        0x09, 'N', 'e', 'w', ' ', 'S', 't', 'y', 'l', 'e', 0xAA, 0xA0, 0xF8, 0x00, 0x01, 0x01,
-        0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24,                           // pool
-        0x01, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x06, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01,
-        0x02, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x0E,                           // drum pattern record
-        0x00, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x06, 0x98, 0x80, 0x09, 0x2F, 0x00, 0x00,
-        0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x7B,                           // Variation 1
-        0x01, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x1A, 0x01, 0x01, 0x22, 0x16};  // element header
+        0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC7, // root, version 1
+        0x01, 0x00, 0x01, 0x08, 0x00, 0x00, 0x00, 0x10, // style header record
+        0x09, 'N',  'e',  'w',  ' ',  'S',  't',  'y',  'l',  'e',  0xAA, 0xA0,
+        0xF8, 0x00, 0x01, 0x01, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24, // pool
+        0x01, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x06, 0x00, 0x01, 0x00, 0x01,
+        0x00, 0x01, 0x02, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x0E, // drum pattern record
+        0x00, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x06, 0x98, 0x80, 0x09, 0x2F,
+        0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x7B,              // Variation 1
+        0x01, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x1A, 0x01, 0x01, 0x22, 0x16}; // element header
     expected.resize(expected.size() + 22, 0);
-    const Bytes params = {0x02, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x30,  // track parameters
-                          0x64, 0x78, 0x00, 0x00, 0x6C, 0x15, 0x64, 0x78, 0x00, 0x40, 0x6C, 0x15,
-                          0x64, 0x79, 0x00, 0x20, 0x6C, 0x15};
+    const Bytes params = {0x02, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x30, // track parameters
+                          0x64, 0x78, 0x00, 0x00, 0x6C, 0x15, 0x64, 0x78, 0x00,
+                          0x40, 0x6C, 0x15, 0x64, 0x79, 0x00, 0x20, 0x6C, 0x15};
     expected.insert(expected.end(), params.begin(), params.end());
     for (int i = 0; i < 5; ++i)
         expected.insert(expected.end(), {0x64, 0x79, 0x00, 0x00, 0x6C, 0x15});
-    const Bytes chordVar = {0x03, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x19,  // chord variation record
+    const Bytes chordVar = {0x03, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x19, // chord variation record
                             0x00, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x0E, 0x09, 0x7E, 0x00, 0x04, 0x03,
                             0x00, 0x00, 0x00, 0x98, 0x80, 0x09, 0x2F, 0x00, 0x00, 0x01, 0x00, 0x00};
     expected.insert(expected.end(), chordVar.begin(), chordVar.end());
@@ -86,12 +86,15 @@ TEST_F(StyleCodec, DropsWhatTheKeyboardCannotHoldWhenBuilding)
         SetPattern(fill1.GetChordVar(k), 0, Notes(1, 384), 1536);
     fill1.chordTable[5] = 1;
     fill1.chordTable[6] = 3;
-    // An element whose chord variations are all empty, and an emptied pattern next to a full one.
+    // An element whose chord variations are all empty, one with events only beyond its two chord
+    // variations, and an emptied pattern next to a full one.
     style.GetElement(9).GetChordVar(0).GetPattern(4);
+    SetPattern(style.GetElement(10).GetChordVar(3), 1, Notes(1, 384), 1536);
     variation2.GetChordVar(2).GetPattern(6);
     auto content = style.Build();
     ASSERT_NE(content, nullptr);
     EXPECT_EQ(style.FindElement(9), nullptr);
+    EXPECT_EQ(style.FindElement(10), nullptr);
     EXPECT_EQ(fill1.FindChordVar(2), nullptr);
     EXPECT_EQ(fill1.FindChordVar(3), nullptr);
     EXPECT_EQ(fill1.chordTable[6], 0);
@@ -100,7 +103,7 @@ TEST_F(StyleCodec, DropsWhatTheKeyboardCannotHoldWhenBuilding)
 
     CNstRyIfc back;
     ASSERT_TRUE(ParseContent(*content, back));
-    ASSERT_NE(back.FindElement(0), nullptr);  // Variation 1 is always written
+    ASSERT_NE(back.FindElement(0), nullptr); // Variation 1 is always written
     EXPECT_NE(back.FindElement(0)->FindChordVar(0), nullptr);
     for (int k = 0; k < kChordVars; ++k)
         EXPECT_NE(back.FindElement(1)->FindChordVar(k), nullptr);
@@ -169,7 +172,7 @@ TEST_F(StyleCodec, WritesOldFormatStylesWithoutTheHeadersLastByte)
     auto content = style.Build();
     ASSERT_NE(content, nullptr);
     const uint8_t* header = content->Bytes() + 8;
-    EXPECT_EQ(content->Bytes()[1], 0);  // root aux1: version 0
+    EXPECT_EQ(content->Bytes()[1], 0); // root aux1: version 0
     EXPECT_EQ(header[2], 0);           // no last byte
     EXPECT_EQ(header[7], 9 + 6);
     CNstRyIfc back(content->nav.get());
@@ -194,7 +197,8 @@ TEST_F(StyleCodec, HandlesStylesLargerThanItsEstimate)
             // A long mark stream: a tempo mark every 24 ticks.
             CPackedWriter marks;
             for (uint32_t at = 0; at < 12288; at += 24)
-                marks.WriteMeta(at, CEvent::PrivateMetaType, {kTempoMark, static_cast<uint8_t>(50 + at % 100)});
+                marks.WriteMeta(at, CEvent::PrivateMetaType,
+                                {kTempoMark, static_cast<uint8_t>(50 + at % 100)});
             marks.Finish(kTempoStreamEnd);
             chordVar.tempoData = marks.TakeBytes();
         }
@@ -238,8 +242,8 @@ Bytes Tree(const Bytes& styleHeader, const Bytes& elementHeader, const Bytes& ch
     return ContentBytes(*content);
 }
 
-const Bytes kHeader = {1, 'S', 0, 0, 0, 0, 1, 1};                                // element 0
-const Bytes kElement = {1, 0, 0x22, 1, 0};                                      // chord variation 0
+const Bytes kHeader = {1, 'S', 0, 0, 0, 0, 1, 1}; // element 0
+const Bytes kElement = {1, 0, 0x22, 1, 0};        // chord variation 0
 const Bytes kChordVar = {0, 0, 6, 0, 0, 0, 0, 6, 0x8C, 0x80, 0x09, 0x2F, 0, 0, 1, 0, 0};
 const Bytes kPattern = {0, 0, 6, 0, 0, 0, 0, 6, 0x8C, 0x80, 0x09, 0x2F, 0, 0};
 
@@ -253,21 +257,28 @@ TEST_F(StyleCodec, RefusesTreesThatDisagreeWithTheirRecords)
     const Bytes twoPairs = {0, 0, 6, 0, 0, 0, 0, 6, 0x8C, 0x80, 0x09, 0x2F, 0, 0, 2, 0, 0, 0, 1};
     const Row rows[] = {
         {"sound tree", Tree(kHeader, kElement, kChordVar, kPattern), true},
-        {"element mask names two elements", Tree({1, 'S', 0, 0, 0, 0, 3, 1}, kElement, kChordVar, kPattern), false},
+        {"element mask names two elements", Tree({1, 'S', 0, 0, 0, 0, 3, 1}, kElement, kChordVar, kPattern),
+         false},
         {"element mask names none", Tree({1, 'S', 0, 0, 0, 0, 0, 1}, kElement, kChordVar, kPattern), false},
-        {"element mask names element 13", Tree({1, 'S', 0, 0, 0, 0x20, 0, 1}, kElement, kChordVar, kPattern), false},
+        {"element mask names element 13", Tree({1, 'S', 0, 0, 0, 0x20, 0, 1}, kElement, kChordVar, kPattern),
+         false},
         {"chord variation mask names two", Tree(kHeader, {3, 0, 0x22, 1, 0}, kChordVar, kPattern), false},
         {"chord variation mask names 7", Tree(kHeader, {0x80, 0, 0x22, 1, 0}, kChordVar, kPattern), false},
         {"chord variation record without it", Tree(kHeader, {0, 0, 0x22, 1, 0}, kChordVar, kPattern), false},
         {"pool runs out", Tree(kHeader, kElement, twoPairs, kPattern), false},
         {"no pattern record", Tree(kHeader, kElement, kChordVar, {}), false},
-        {"pattern record shorter than its stream", Tree(kHeader, kElement, kChordVar, Bytes(kPattern.begin(), kPattern.end() - 1)), false},
+        {"pattern record shorter than its stream",
+         Tree(kHeader, kElement, kChordVar, Bytes(kPattern.begin(), kPattern.end() - 1)), false},
         {"bass record without trailer", Tree(kHeader, kElement, kChordVar, kPattern, 3), false},
         {"style header cut", Tree({1, 'S', 0, 0, 0, 0, 1}, kElement, kChordVar, kPattern), false},
         {"element header cut", Tree(kHeader, {1, 0, 0x22, 3, 0}, kChordVar, kPattern), false},
-        {"chord variation record cut", Tree(kHeader, kElement, Bytes(kChordVar.begin(), kChordVar.end() - 1), kPattern), false},
-        {"pair names track 8", Tree(kHeader, kElement, {0, 0, 6, 0, 0, 0, 0, 6, 0x8C, 0x80, 0x09, 0x2F, 0, 0, 1, 2, 8}, kPattern), false},
-        {"mark stream undecodable", Tree(kHeader, kElement, {0, 0, 6, 0, 0, 0, 0, 2, 0x0B, 0x8F, 1, 0, 0}, kPattern), false},
+        {"chord variation record cut",
+         Tree(kHeader, kElement, Bytes(kChordVar.begin(), kChordVar.end() - 1), kPattern), false},
+        {"pair names track 8",
+         Tree(kHeader, kElement, {0, 0, 6, 0, 0, 0, 0, 6, 0x8C, 0x80, 0x09, 0x2F, 0, 0, 1, 2, 8}, kPattern),
+         false},
+        {"mark stream undecodable",
+         Tree(kHeader, kElement, {0, 0, 6, 0, 0, 0, 0, 2, 0x0B, 0x8F, 1, 0, 0}, kPattern), false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -311,4 +322,4 @@ TEST_F(StyleCodec, NeverReadsOutsideAMutatedTree)
     }
 }
 
-}  // namespace
+} // namespace

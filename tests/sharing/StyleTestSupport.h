@@ -6,9 +6,8 @@
 #include "bank/CNstStream.h"
 #include "events/CEventsPool.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -80,12 +79,14 @@ inline std::vector<CTimed> Notes(int count, uint32_t spacing, uint8_t key = 36, 
         events.push_back({at, NoteOn(k)});
         events.push_back({at + spacing / 2, NoteOff(k)});
     }
-    std::stable_sort(events.begin(), events.end(), [](const CTimed& a, const CTimed& b) { return a.time < b.time; });
+    std::stable_sort(events.begin(), events.end(),
+                     [](const CTimed& a, const CTimed& b) { return a.time < b.time; });
     return events;
 }
 
 // Gives pattern `track` of `chordVar` the events, as an imported pattern of `length` ticks.
-inline CNstPattern& SetPattern(CNstChordVar& chordVar, int track, const std::vector<CTimed>& events, uint32_t length)
+inline CNstPattern& SetPattern(CNstChordVar& chordVar, int track, const std::vector<CTimed>& events,
+                               uint32_t length)
 {
     CNstPattern& pattern = chordVar.GetPattern(track);
     const std::vector<uint8_t> stream = PackedStream(events, length);
@@ -119,7 +120,8 @@ inline std::vector<CTimed> RandomNotes(std::mt19937& rng, int count, uint32_t le
         events.push_back({on, NoteOn(k)});
         events.push_back({off, NoteOff(k)});
     }
-    std::stable_sort(events.begin(), events.end(), [](const CTimed& a, const CTimed& b) { return a.time < b.time; });
+    std::stable_sort(events.begin(), events.end(),
+                     [](const CTimed& a, const CTimed& b) { return a.time < b.time; });
     return events;
 }
 
