@@ -8,6 +8,7 @@
 #include "cli/CCliCommands.h"
 #include "cli/CCliSession.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 

@@ -18,26 +18,26 @@ TEST_F(CliList, ListsEveryStyleWithNumberNameFormatAndSize)
     const CRun run = Style({"list", ExampleBank()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_THAT(run.out, ::testing::ContainsRegex("  1  Pop 8Beat +new +16031\n"));
-    EXPECT_THAT(run.out, ::testing::ContainsRegex("  2  Swing Jazz +old +12579\n"));
-    EXPECT_THAT(run.out, ::testing::ContainsRegex("  5  Soul Organ +new +18420\n"));
+    EXPECT_THAT(run.out, ::testing::ContainsRegex("  2  Swing Jazz +old +11440\n"));
+    EXPECT_THAT(run.out, ::testing::ContainsRegex("  3  Bossa Nova +new +18470\n"));
     EXPECT_EQ(run.err, "");
 
     const CRun json = Style({"list", "--json", ExampleBank()});
     ASSERT_EQ(json.exitCode, 0) << json.err;
     EXPECT_THAT(json.out,
-                HasSubstr("{\"number\": 2, \"name\": \"Swing Jazz\", \"format\": \"old\", \"size\": 12579}"));
+                HasSubstr("{\"number\": 2, \"name\": \"Swing Jazz\", \"format\": \"old\", \"size\": 11440}"));
 }
 
 TEST_F(CliList, ShowsTheStyleTreeWithTheWindowsInfoTexts)
 {
     const CRun byNumber = Style({"show", ExampleBank(), "4"});
     ASSERT_EQ(byNumber.exitCode, 0) << byNumber.err;
-    EXPECT_THAT(byNumber.out, HasSubstr("Style 4: Folk Jig (new format)"));
+    EXPECT_THAT(byNumber.out, HasSubstr("Style 4: Rock Shuffle (new format)"));
     EXPECT_THAT(byNumber.out, ::testing::ContainsRegex("\n  Intro 3 +Signature: 6 / 8\n"));
     EXPECT_THAT(byNumber.out, ::testing::ContainsRegex("\n    Chord Var 2 +Length in measures: 2\n"));
-    EXPECT_THAT(byNumber.out, ::testing::ContainsRegex("\n      Bass +Prog Change: 0 0 32\n"));
+    EXPECT_THAT(byNumber.out, ::testing::ContainsRegex("\n      Bass +Prog Change: 0 0 34\n"));
     // A name, in any case, picks the same style.
-    EXPECT_EQ(Style({"show", ExampleBank(), "folk JIG"}).out, byNumber.out);
+    EXPECT_EQ(Style({"show", ExampleBank(), "rock SHUFFLE"}).out, byNumber.out);
 
     // The old-format style has no Fill 3 and no Intro 3.
     const CRun old = Style({"show", ExampleBank(), "2"});
@@ -47,11 +47,11 @@ TEST_F(CliList, ShowsTheStyleTreeWithTheWindowsInfoTexts)
 
 TEST_F(CliList, MarksTracksWithAnExtendedProgramFromTheListInTheCurrentFolder)
 {
-    const CRun without = Style({"show", ExampleBank(), "Soul Organ"});
+    const CRun without = Style({"show", ExampleBank(), "Bossa Nova"});
     EXPECT_THAT(without.out, ::testing::ContainsRegex("Acc. 4 +Prog Change: 0 100 17\n"));
 
     fs::copy_file(ExampleExtProgList(), dir / "ExtProgList.txt");
-    const CRun listed = Style({"show", ExampleBank(), "Soul Organ", "--json"});
+    const CRun listed = Style({"show", ExampleBank(), "Bossa Nova", "--json"});
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
     EXPECT_THAT(
         listed.out,
@@ -61,13 +61,13 @@ TEST_F(CliList, MarksTracksWithAnExtendedProgramFromTheListInTheCurrentFolder)
     // A list given by name wins; its format errors are the window's messages.
     WriteBytes(dir / "other.txt", {'1', ' ', '2', '\n', '0', ' ', '1', '0', '0', ' ', '1', '7', ' ', '9', '6',
                                    ' ', '9', '6', '\n'});
-    const CRun bad = Style({"show", ExampleBank(), "5", "--ext-prog", "other.txt"});
+    const CRun bad = Style({"show", ExampleBank(), "3", "--ext-prog", "other.txt"});
     EXPECT_EQ(bad.exitCode, 0);
     EXPECT_THAT(bad.err, HasSubstr("Extended Program List: Format Error - Line : '1 2'\n"));
     EXPECT_THAT(bad.err, HasSubstr("Extended Program List: Format Error - Line : '0 100 17 96 96'\n"));
     EXPECT_THAT(bad.out, Not(HasSubstr("***")));
 
-    const CRun missing = Style({"show", ExampleBank(), "5", "--ext-prog", "none.txt"});
+    const CRun missing = Style({"show", ExampleBank(), "3", "--ext-prog", "none.txt"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_THAT(missing.err, HasSubstr("'ExtProgList.txt' - File not found"));
 }
@@ -146,7 +146,7 @@ TEST_F(CliExample, TheExampleStylesAreStoredCompact)
 {
     CStyleBank bank;
     ASSERT_EQ(bank.OpenFile(ExampleBank()), BankResult::Ok);
-    ASSERT_EQ(bank.StyleCount(), 5);
+    ASSERT_EQ(bank.StyleCount(), 4);
     for (int k = 0; k < bank.StyleCount(); ++k) {
         const CStyleSelection style = *bank.SelectStyle(k);
         std::unique_ptr<CStyleContent> content =

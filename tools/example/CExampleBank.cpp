@@ -13,22 +13,28 @@ namespace {
 
 using Bytes = CBankBuilder::Bytes;
 
-// The extended program of the soul style's Acc. 4: an organ whose keys below 48 and above 84 are
+// The extended program of the bossa style's Acc. 4: an organ whose keys below 48 and above 84 are
 // not ordinary notes.
 constexpr uint8_t kOrganProgram[3] = {0, 100, 17};
 constexpr CNoteRange kOrganRange = {48, 84};
 
 const char* const kExtProgList =
     "# Extended programs: bank select MSB, LSB, program, lowest and highest ordinary note\n"
-    "0 100 17 48 84   split organ of the example style Soul Organ\n"
+    "0 100 17 48 84   split organ of the example style Bossa Nova\n"
     "121 0 64 36 96\n";
+
+// The demo bank's four styles come first; the benchmark bank cycles through all six.
+constexpr int kDemoStyles = 4;
+constexpr int kTemplates = 6;
 
 CExampleStyle Template(int k)
 {
-    // Drum kits and sounds per style: bank MSB, LSB, program for Drum .. Acc. 5.
-    static const CExampleStyle templates[] = {
+    using F = CExampleFeel;
+    // Per style: name, feel, signature, version, tempo, then bank MSB, LSB and program for Drum .. Acc. 5,
+    // the Variations' length in measures and whether the bank stores the style compressed.
+    static const CExampleStyle templates[kTemplates] = {
         {"Pop 8Beat",
-         CExampleFeel::Straight,
+         F::Straight,
          4,
          2,
          1,
@@ -37,16 +43,41 @@ CExampleStyle Template(int k)
          2,
          true},
         {"Swing Jazz",
-         CExampleFeel::Swing,
-         4,
+         F::JazzWaltz,
+         3,
          2,
          0,
-         140,
+         160,
          {{127, 0, 32}, {127, 0, 33}, {0, 0, 32}, {0, 0, 0}, {0, 0, 49}, {0, 0, 26}, {0, 0, 65}, {0, 0, 56}},
          2,
          false},
+        {"Bossa Nova",
+         F::Bossa,
+         4,
+         2,
+         1,
+         132,
+         {{127, 0, 24},
+          {127, 0, 25},
+          {0, 0, 33},
+          {0, 0, 24},
+          {0, 0, 89},
+          {0, 0, 27},
+          {kOrganProgram[0], kOrganProgram[1], kOrganProgram[2]},
+          {0, 0, 73}},
+         4,
+         true},
+        {"Rock Shuffle",
+         F::Shuffle,
+         6,
+         3,
+         1,
+         100,
+         {{127, 0, 16}, {127, 0, 17}, {0, 0, 34}, {0, 0, 2}, {0, 0, 18}, {0, 0, 29}, {0, 0, 30}, {0, 0, 62}},
+         2,
+         true},
         {"Country Waltz",
-         CExampleFeel::Waltz,
+         F::Waltz,
          3,
          2,
          1,
@@ -54,40 +85,17 @@ CExampleStyle Template(int k)
          {{127, 0, 8}, {127, 0, 9}, {0, 0, 32}, {0, 0, 0}, {0, 0, 48}, {0, 0, 24}, {0, 0, 21}, {0, 0, 110}},
          4,
          true},
-        {"Folk Jig",
-         CExampleFeel::Jig,
-         6,
-         3,
-         1,
-         100,
-         {{127, 0, 16},
-          {127, 0, 17},
-          {0, 0, 32},
-          {0, 0, 25},
-          {0, 0, 21},
-          {0, 0, 105},
-          {0, 0, 73},
-          {0, 0, 40}},
-         2,
-         true},
-        {"Soul Organ",
-         CExampleFeel::Soul,
+        {"Big Band",
+         F::Swing,
          4,
          2,
          1,
-         96,
-         {{127, 0, 24},
-          {127, 0, 25},
-          {0, 0, 33},
-          {0, 0, 4},
-          {0, 0, 89},
-          {0, 0, 27},
-          {kOrganProgram[0], kOrganProgram[1], kOrganProgram[2]},
-          {0, 0, 61}},
-         4,
+         140,
+         {{127, 0, 32}, {127, 0, 33}, {0, 0, 32}, {0, 0, 0}, {0, 0, 61}, {0, 0, 26}, {0, 0, 65}, {0, 0, 56}},
+         2,
          true},
     };
-    return templates[k % 5];
+    return templates[k % kTemplates];
 }
 
 // A style built the way the window builds one from files: each file imported into its chord
@@ -116,7 +124,7 @@ bool CExampleBank::Build(int benchStyles, std::vector<uint8_t>& bank)
 {
     CBankBuilder builder;
     builder.DataChunk(3, Bytes(32, 0)).NameTable();
-    const int count = benchStyles ? benchStyles : 5;
+    const int count = benchStyles ? benchStyles : kDemoStyles;
     for (int k = 0; k < count; ++k) {
         CExampleStyle style = Template(k);
         if (benchStyles) {

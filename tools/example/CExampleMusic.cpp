@@ -129,42 +129,57 @@ const CFeelFigures& FiguresOf(CExampleFeel feel)
                                     "........s...",
                                     "n...n.......",
                                     "....X.x.XxXx"};
-    static const CFeelFigures jig{6,
-                                  {{Drum, 36, 0, "X..x.."},
-                                   {Drum, 38, 1, "...x.."},
-                                   {Drum, 42, 0, "xoxxox"},
-                                   {Percussion, 62, 1, "x.ox.o"},
-                                   {Percussion, 63, 2, ".x..x."},
-                                   {Percussion, 54, 3, "x..X.."}},
-                                  "r..f..",
-                                  "c.cc.c",
-                                  "nnnnnn",
-                                  "...s..",
-                                  "n..n.n",
-                                  "...XxX"};
-    static const CFeelFigures soul{16,
-                                   {{Drum, 36, 0, "X.....x...x....."},
-                                    {Drum, 38, 0, "....X..o....X..o"},
-                                    {Drum, 42, 0, "xoxoxoxoxoxoxoxo"},
-                                    {Drum, 46, 2, "......x.......x."},
-                                    {Percussion, 39, 1, "....x.......x..."},
-                                    {Percussion, 63, 2, "x..o..x...o.x..."},
-                                    {Percussion, 64, 3, "..x.....x.....x."}},
-                                   "r..r..f.r...o.a.",
-                                   "..c...c...c...c.",
-                                   "n..n..n.n..n..n.",
-                                   "s.....s...s...s.",
-                                   "n...n...n.n.....",
-                                   "........XxxxXXxx"};
+    static const CFeelFigures jazzWaltz{9,
+                                        {{Drum, 51, 0, "X..x.xx.x"},
+                                         {Drum, 44, 0, "...x..x.."},
+                                         {Drum, 36, 1, "o........"},
+                                         {Drum, 38, 2, ".....o..x"},
+                                         {Percussion, 75, 3, "...x....."},
+                                         {Percussion, 69, 1, "x.xx.xx.x"}},
+                                        "r..t..f..",
+                                        "c....c...",
+                                        "n.nn.nn.n",
+                                        "......s..",
+                                        "n..n..n..",
+                                        "....XxX.x"};
+    static const CFeelFigures shuffle{6,
+                                      {{Drum, 36, 0, "X..x.."},
+                                       {Drum, 38, 1, "...X.."},
+                                       {Drum, 42, 0, "xoxxox"},
+                                       {Percussion, 62, 1, "x.ox.o"},
+                                       {Percussion, 63, 2, ".x..x."},
+                                       {Percussion, 54, 3, "x..X.."}},
+                                      "r..f..",
+                                      "c.cc.c",
+                                      "nnnnnn",
+                                      "...s..",
+                                      "n..n.n",
+                                      "...XxX"};
+    static const CFeelFigures bossa{16,
+                                    {{Drum, 36, 0, "X..xX..xX..xX..x"},
+                                     {Drum, 37, 0, "x..x..x...x..x.."},
+                                     {Drum, 42, 0, "xoxoxoxoxoxoxoxo"},
+                                     {Drum, 46, 2, "..............x."},
+                                     {Percussion, 70, 1, "xoxoxoxoxoxoxoxo"},
+                                     {Percussion, 63, 2, "x..o..x...o.x..."},
+                                     {Percussion, 64, 3, "..x.....x.....x."}},
+                                    "r..fr..fr..fr..f",
+                                    "c..c..c...c..c..",
+                                    "n..n..n.n..n..n.",
+                                    "s.....s...s...s.",
+                                    "n...n...n.n.....",
+                                    "........XxxxXXxx"};
     switch (feel) {
     case CExampleFeel::Swing:
         return swing;
     case CExampleFeel::Waltz:
         return waltz;
-    case CExampleFeel::Jig:
-        return jig;
-    case CExampleFeel::Soul:
-        return soul;
+    case CExampleFeel::JazzWaltz:
+        return jazzWaltz;
+    case CExampleFeel::Shuffle:
+        return shuffle;
+    case CExampleFeel::Bossa:
+        return bossa;
     case CExampleFeel::Straight:
         break;
     }
@@ -230,7 +245,7 @@ class CGrooveWriter {
 public:
     CGrooveWriter(const CExampleStyle& style, int element, int cv, CSmfSketch& sketch)
         : figures(FiguresOf(style.Feel)), shape(ShapeOf(style, element)), chord(ChordOf(element, cv)),
-          file(sketch), soul(style.Feel == CExampleFeel::Soul), numerator(style.Numerator),
+          file(sketch), wide(style.Feel == CExampleFeel::Bossa), numerator(style.Numerator),
           humanize(style.Humanize)
     {
         measureTicks = (1536u >> style.DenomExp) * style.Numerator;
@@ -265,7 +280,7 @@ private:
             Note(start, measureTicks - stepTicks / 2, kChannels[Pad], 55 + chord[1], 70);
         if (shape.Level >= 1)
             Arpeggio(start);
-        Chords(Stab, start, figures.Stab, soul ? 40 : 67, soul ? 5 : 1);
+        Chords(Stab, start, figures.Stab, wide ? 40 : 67, wide ? 5 : 1);
         if (shape.Level >= 2)
             CounterLine(start);
     }
@@ -393,7 +408,7 @@ private:
     CElementShape shape;
     const std::vector<int>& chord;
     CSmfSketch& file;
-    bool soul;
+    bool wide; // Acc. 4 voiced over five octaves
     int numerator;
     bool humanize;
     uint32_t jitter = 1;

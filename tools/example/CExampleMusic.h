@@ -7,7 +7,7 @@
 #include <vector>
 
 // How a style grooves: the drum, bass and accompaniment figures of its meter.
-enum class CExampleFeel { Straight, Swing, Waltz, Jig, Soul };
+enum class CExampleFeel { Straight, Swing, Waltz, JazzWaltz, Shuffle, Bossa };
 
 // One style of the example bank.
 struct CExampleStyle {
