@@ -5,9 +5,10 @@
 #include <cstdint>
 
 // Size in bytes of a caller-supplied encoder work area, large enough for every method's dictionary (the
-// chain method's 65535 entries of 8 bytes and its prefix index). The memory must be aligned for
-// uint32_t (anything from new, malloc or std::vector<uint32_t> is).
-inline constexpr std::size_t OCompWorkAreaSize = 4194304;
+// chain method's 65535 entries of 8 bytes and the prefix index that speeds up its search). The memory
+// must be aligned for uint32_t (anything from new, malloc or std::vector<uint32_t> is); its contents
+// on entry do not matter.
+inline constexpr std::size_t OCompWorkAreaSize = 1310720;
 
 // One compression or decompression at a time: Inspect then Decompress for reading, Compress for writing.
 // The layout of a block is described in docs/formats/compressed-block.md.

@@ -51,6 +51,14 @@ inline void CopyMatch(uint8_t* op, const uint8_t* oend, std::size_t distance, st
         *op++ = *from++;
 }
 
+// Short match: 3 bits length, 11 bits distance, 2 bits trailing literals in the two bytes t and b.
+inline void ShortMatch(unsigned t, unsigned b, std::size_t& length, std::size_t& distance, unsigned& trailing)
+{
+    length = (t >> 5) + 1;
+    distance = ((t & 31u) << 6 | b >> 2) + 1;
+    trailing = b & 3;
+}
+
 // Copies `length` literal bytes (both bounds checked by the caller).
 inline void CopyLiterals(uint8_t* op, const uint8_t* oend, const uint8_t* ip, const uint8_t* iend,
                          std::size_t length)
@@ -74,6 +82,25 @@ int32_t OCompDecode(const uint8_t* input, int32_t inputLength, uint8_t* output, 
     while (ip < iend) {
         const unsigned t = *ip++;
         std::size_t length;
+        std::size_t distance;
+        unsigned trailing;
+        // Short matches are the commonest instruction. Away from both buffer ends neither the match
+        // (at most 8 bytes) nor its trailing literals can run out of room or input, so only the
+        // distance is checked and the copies are whole words.
+        if (t >= 64 && Room(ip, iend) >= 5 && Room(op, oend) >= 16) {
+            ShortMatch(t, *ip++, length, distance, trailing);
+            if (static_cast<std::size_t>(op - output) < distance)
+                return kMalformed;
+            if (distance >= 8)
+                std::memcpy(op, op - distance, 8);
+            else
+                CopyMatch(op, oend, distance, length);
+            op += length;
+            std::memcpy(op, ip, 4);
+            op += trailing;
+            ip += trailing;
+            continue;
+        }
         if (t < 16) {
             // Literal runs: short, medium (one count byte), long (two count bytes, 0 = end marker).
             if (t >= 2) {
@@ -100,16 +127,10 @@ int32_t OCompDecode(const uint8_t* input, int32_t inputLength, uint8_t* output, 
             continue;
         }
 
-        std::size_t distance;
-        unsigned trailing;
         if (t >= 64) {
-            // Short match: 3 bits length, 11 bits distance, 2 bits trailing literals in two bytes.
             if (ip == iend)
                 return kMalformed;
-            const unsigned b = *ip++;
-            length = (t >> 5) + 1;
-            distance = ((t & 31u) << 6 | b >> 2) + 1;
-            trailing = b & 3;
+            ShortMatch(t, *ip++, length, distance, trailing);
         } else {
             // Medium (t 32..63) and far (t 16..31) matches share the length encoding; only the width
             // of the inline length field and the length bias differ.

@@ -3,12 +3,14 @@
 #include "codec/COComp.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cassert>
 #include <climits>
 #include <cstring>
 #include <memory>
 #include <type_traits>
+#include <utility>
 
 namespace {
 constexpr int32_t kMaxDistance = 49152;     // farthest match the far form can reach
@@ -230,12 +232,10 @@ public:
     // Scores candidate c (within the farthest distance) against the best so far. The result is the
     // candidate with the highest score and, among equal scores, the nearest one, whatever the order
     // candidates come in; a walk from nearest to farthest thus keeps the first of equal scores.
-    // The instruction cost never falls as the distance or the length grows and is at least 2, so c can
-    // win only with `needed` equal bytes: best.score + cost(best.score + 2) when it is nearer than the
-    // best, best.score + 1 + cost(best.score + 3) otherwise. The eight bytes ending there are compared
-    // before measuring. Returns false when `needed` lies beyond the limit: then no candidate at c's
-    // distance or farther can win.
-    bool Consider(int32_t c)
+    // c can win only with WinningLength() equal bytes; the eight bytes ending there are compared before
+    // measuring. Returns false when that lies beyond the limit: then no candidate at c's distance or
+    // farther can win.
+    [[gnu::always_inline]] bool Consider(int32_t c)
     {
         const int32_t d = p - c;
         const uint64_t diff = Load8(src + c) ^ head;
@@ -243,8 +243,7 @@ public:
             return true; // fails the candidate test
         const bool nearer = d < best.distance;
         if (best.Found()) {
-            const int32_t needed = nearer ? best.score + MatchCost(best.score + 2, d)
-                                          : best.score + 1 + MatchCost(best.score + 3, d);
+            const int32_t needed = WinningLength(d, nearer);
             if (needed > limit)
                 return false;
             if (needed <= 8 ? (diff & (~uint64_t{0} >> (64 - 8 * needed))) != 0
@@ -254,25 +253,42 @@ public:
         const int32_t length = diff != 0 ? FirstDifference(diff) : MatchLength(src, c, p, limit, 8);
         const int32_t score = length - MatchCost(length, d);
         if (score > best.score || (score == best.score && nearer))
-            best = {p, length, d, score};
+            Take({p, length, d, score});
         return true;
     }
 
     const CCandidate& Best() const { return best; }
 
-    // Fewest equal bytes a candidate needs to win; `beyondBest` when it is farther than the best.
-    int32_t WinningLength(bool beyondBest) const
+    // Fewest equal bytes a candidate at distance d or farther needs to win, `nearer` when it lies
+    // nearer than the best. The instruction cost never falls as the distance or the length grows and is
+    // at least 2: a nearer candidate needs best.score + cost(best.score + 2), a farther one
+    // best.score + 1 + cost(best.score + 3).
+    int32_t WinningLength(int32_t d, bool nearer) const
     {
         assert(best.Found() && best.score >= 1);
-        return std::min(best.score + (beyondBest ? 3 : 2), limit);
+        const int range = d <= kShortMaxDistance ? 0 : d <= kMediumMaxDistance ? 1 : 2;
+        return winning[nearer ? 0 : 1][range];
     }
 
+    int32_t Limit() const { return limit; }
+
 private:
+    void Take(const CCandidate& candidate)
+    {
+        best = candidate;
+        constexpr int32_t kRangeEnd[] = {kShortMaxDistance, kMediumMaxDistance, kMaxDistance};
+        for (int range = 0; range < 3; ++range) {
+            winning[0][range] = best.score + MatchCost(best.score + 2, kRangeEnd[range]);
+            winning[1][range] = best.score + 1 + MatchCost(best.score + 3, kRangeEnd[range]);
+        }
+    }
+
     const uint8_t* src;
     int32_t p;
     int32_t limit;
     uint64_t head;
     CCandidate best;
+    int32_t winning[2][3]; // WinningLength by nearer/farther and distance range, set with the best
 };
 
 // Scratch memory of one call: the caller's work area, or one block allocated for the call and freed on
@@ -456,45 +472,57 @@ struct CChainEntry {
 class CPrefixChains {
 public:
     static constexpr int kLevels = 4;
-    static constexpr int32_t kLength[kLevels] = {4, 8, 16, 32};
-    static constexpr std::size_t kHeadBits = 15;
-    static constexpr std::size_t kHeads = std::size_t{1} << kHeadBits;
+    static constexpr int32_t kLength[kLevels] = {4, 6, 8, 16};
+    static constexpr int kMaxHeadBits = 14;
+    static constexpr std::size_t kHeads = std::size_t{1} << kMaxHeadBits;
     static constexpr std::size_t kBackMask = 0xFFFF;
+    // Heads hold position + kBias, so that a zeroed head reads as a position beyond reach.
+    static constexpr uint32_t kBias = kMaxDistance + 1;
     static constexpr std::size_t kBytes =
         kLevels * (kHeads * sizeof(uint32_t) + (kBackMask + 1) * sizeof(uint16_t));
 
-    explicit CPrefixChains(CScratch& scratch)
+    // Short sources get fewer heads: less memory to clear for the call, about as few collisions.
+    CPrefixChains(CScratch& scratch, int32_t n)
+        : headShift(64 - std::clamp(static_cast<int>(std::bit_width(static_cast<uint32_t>(n))) - 2, 10,
+                                    kMaxHeadBits))
     {
         for (int level = 0; level < kLevels; ++level) {
-            heads[level] = scratch.Take<uint32_t>(kHeads);
+            heads[level] = scratch.Take<uint32_t>(kHeads, false);
+            std::fill_n(heads[level], std::size_t{1} << (64 - headShift), 0u);
             back[level] = scratch.Take<uint16_t>(kBackMask + 1, false); // written before it is read
         }
     }
 
+    // Hashing reads whole words, so a level takes positions with max(K, 8) bytes left. That loses
+    // nothing: a candidate lies before a search position (below n - 13) and shares K bytes with it.
     void Insert(const CSearch& s, int32_t q)
     {
-        for (int level = 0; level < kLevels && q + kLength[level] <= s.n; ++level) {
-            uint32_t& head = heads[level][Hash(level, s.src + q)];
-            const int32_t distance = q - static_cast<int32_t>(head - 1);
-            back[level][static_cast<std::size_t>(q) & kBackMask] =
-                head != kNoPosition && distance <= kMaxDistance ? static_cast<uint16_t>(distance) : 0;
-            head = static_cast<uint32_t>(q) + 1;
-        }
+        InsertLevels(s, q, std::make_integer_sequence<int, kLevels>{});
     }
 
     // Deepest level whose prefix every match of at least `length` bytes shares, or -1.
     static int LevelFor(int32_t length)
     {
-        int level = -1;
-        while (level + 1 < kLevels && kLength[level + 1] <= length)
-            ++level;
-        return level;
+        static constexpr auto kLevelOf = [] {
+            std::array<int8_t, kLength[kLevels - 1] + 1> levels{};
+            for (std::size_t n = 0; n < levels.size(); ++n) {
+                int level = -1;
+                while (level + 1 < kLevels && kLength[level + 1] <= static_cast<int32_t>(n))
+                    ++level;
+                levels[n] = static_cast<int8_t>(level);
+            }
+            return levels;
+        }();
+        return kLevelOf[static_cast<std::size_t>(std::min(length, kLength[kLevels - 1]))];
     }
 
-    // Newest position in the chain of p's prefix, or -1.
-    int32_t First(int level, const uint8_t* src, int32_t p) const
+    // Newest position in the chain of p's prefix, or -1 (also when fewer bytes than the prefix remain).
+    int32_t First(int level, const CSearch& s, int32_t p) const
     {
-        return static_cast<int32_t>(heads[level][Hash(level, src + p)]) - 1;
+        if (p + std::max(kLength[level], 8) > s.n)
+            return -1;
+        const std::size_t hash = HashAt(level, s.src + p, std::make_integer_sequence<int, kLevels>{});
+        return std::max(static_cast<int32_t>(heads[level][hash] - kBias), -1);
     }
 
     // Position before c in its chain, or -1.
@@ -505,22 +533,52 @@ public:
     }
 
 private:
-    // Hash of exactly the level's first kLength bytes (none beyond them is read).
-    static std::size_t Hash(int level, const uint8_t* bytes)
+    // Hash of exactly the level's first kLength bytes, read as whole words (unrolled per level).
+    template <int Level> std::size_t Hash(const uint8_t* bytes) const
     {
-        const int32_t length = kLength[level];
+        constexpr int32_t length = kLength[Level];
         uint64_t key = 0;
-        int32_t i = 0;
-        for (; i + 8 <= length; i += 8)
-            key = (key ^ Load8(bytes + i)) * 0xC2B2AE3D27D4EB4Fu;
-        if (i < length) {
-            uint64_t rest = 0;
-            std::memcpy(&rest, bytes + i, static_cast<std::size_t>(length - i));
-            key = (key ^ rest) * 0xC2B2AE3D27D4EB4Fu;
+        for (int32_t i = 0; i < length; i += 8) {
+            uint64_t word = Load8(bytes + i);
+            if (length - i < 8)
+                word &= ~uint64_t{0} >> (64 - 8 * (length - i));
+            key = (key ^ word) * 0xC2B2AE3D27D4EB4Fu;
         }
-        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kHeadBits));
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> headShift);
     }
 
+    template <int... Levels>
+    std::size_t HashAt(int level, const uint8_t* bytes, std::integer_sequence<int, Levels...>) const
+    {
+        std::size_t hash = 0;
+        ((level == Levels && (hash = Hash<Levels>(bytes), true)) || ...);
+        return hash;
+    }
+
+    // Enters q at each level while enough bytes remain.
+    template <int Level> bool InsertLevel(const CSearch& s, int32_t q, bool checked)
+    {
+        if (checked && q + std::max(kLength[Level], 8) > s.n)
+            return false;
+        uint32_t& head = heads[Level][Hash<Level>(s.src + q)];
+        const auto distance = static_cast<uint32_t>(q) + kBias - head;
+        back[Level][static_cast<std::size_t>(q) & kBackMask] =
+            distance <= kMaxDistance ? static_cast<uint16_t>(distance) : 0;
+        head = static_cast<uint32_t>(q) + kBias;
+        return true;
+    }
+
+    template <int... Levels>
+    void InsertLevels(const CSearch& s, int32_t q, std::integer_sequence<int, Levels...>)
+    {
+        // Far from the end every level has its bytes; only the last positions need the check.
+        if (q + std::max(kLength[kLevels - 1], 8) <= s.n)
+            (InsertLevel<Levels>(s, q, false), ...);
+        else
+            (InsertLevel<Levels>(s, q, true) && ...);
+    }
+
+    int headShift; // 64 minus the bits of a head index
     uint32_t* heads[kLevels];
     uint16_t* back[kLevels];
 };
@@ -534,9 +592,12 @@ public:
     static constexpr std::size_t kBytes = kEntries * sizeof(CChainEntry) + CPrefixChains::kBytes;
 
     CChainFinder(const CSearch& search, void* workArea)
-        : s(search), scratch(workArea, kBytes), entries(scratch.Take<CChainEntry>(kEntries)),
-          prefixes(scratch)
+        : s(search), scratch(workArea, kBytes), entries(scratch.Take<CChainEntry>(kEntries, false)),
+          prefixes(scratch, search.n)
     {
+        // A cleared table in effect: the heads are cleared, and a node is read only once it has been
+        // handed out, or after the ring has come round (see Insert).
+        std::fill_n(entries, kHeads, CChainEntry{});
     }
 
     void Insert(int32_t q)
@@ -547,7 +608,7 @@ public:
         if (head.position != kNoPosition && q - static_cast<int32_t>(head.position - 1) < kMaxDistance) {
             const uint16_t index = ring;
             CChainEntry& node = entries[index];
-            if (node.position != kNoPosition) {
+            if (ringWrapped) { // the node is still in use
                 entries[node.prev].next = node.next;
                 if (node.next != 0)
                     entries[node.next].prev = node.prev;
@@ -558,6 +619,7 @@ public:
             if (head.next != 0)
                 entries[head.next].prev = index;
             head.next = index;
+            ringWrapped = ringWrapped || ring == kLastNode;
             ring = ring == kLastNode ? kFirstNode : static_cast<uint16_t>(ring + 1);
         }
         head.position = static_cast<uint32_t>(q) + 1;
@@ -572,10 +634,10 @@ public:
     {
         CBestMatch best(s, p);
         for (int level = CPrefixChains::kLevels - 1; level >= 0 && !best.Best().Found(); --level)
-            if (const int32_t c = prefixes.First(level, s.src, p); c >= 0 && p - c <= kMaxDistance)
+            if (const int32_t c = prefixes.First(level, s, p); c >= 0 && p - c <= kMaxDistance)
                 best.Consider(c);
         int32_t passed = p; // positions from here on have been considered in this walk
-        for (int level = WalkLevel(best, passed);;) {
+        for (int level = WalkLevel(best, p, passed);;) {
             CChainCursor cursor(*this, level, p);
             for (; cursor.Valid(); cursor.Advance()) {
                 const int32_t c = cursor.Position();
@@ -586,12 +648,12 @@ public:
                 passed = c;
                 if (!best.Consider(c))
                     return best.Best();
-                if (WalkLevel(best, passed) != level)
+                if (WalkLevel(best, p, passed) != level)
                     break;
             }
             if (!cursor.Valid())
                 return best.Best();
-            level = WalkLevel(best, passed);
+            level = WalkLevel(best, p, passed);
         }
     }
 
@@ -608,13 +670,14 @@ private:
         return static_cast<uint16_t>((v * 65) >> 6 & 0x3FFF);
     }
 
-    // Chain to walk: -1 for the bucket chain, else the prefix level every possible winner shares.
-    static int WalkLevel(const CBestMatch& best, int32_t passed)
+    // Chain to walk: -1 for the bucket chain, else the prefix level that every candidate still able to
+    // win shares (all of them lie before `passed`).
+    static int WalkLevel(const CBestMatch& best, int32_t p, int32_t passed)
     {
         if (!best.Best().Found())
             return -1;
-        const bool beyondBest = passed <= best.Best().position - best.Best().distance;
-        return CPrefixChains::LevelFor(best.WinningLength(beyondBest));
+        const bool nearer = p - passed < best.Best().distance;
+        return CPrefixChains::LevelFor(std::min(best.WinningLength(p - passed, nearer), best.Limit()));
     }
 
     // Walks one chain, newest position first: the bucket chain (level -1) or a prefix chain.
@@ -626,7 +689,7 @@ private:
                 index = f.Hash(p);
                 c = static_cast<int32_t>(f.entries[index].position) - 1;
             } else {
-                c = f.prefixes.First(level, f.s.src, p);
+                c = f.prefixes.First(level, f.s, p);
             }
         }
         bool Valid() const { return c >= 0; }
@@ -653,6 +716,7 @@ private:
     CChainEntry* entries;
     CPrefixChains prefixes;
     uint16_t ring = kFirstNode;
+    bool ringWrapped = false; // every node has been handed out once
 };
 static_assert(CChainFinder::kBytes <= OCompWorkAreaSize);
 
