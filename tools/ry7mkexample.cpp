@@ -1,52 +1,56 @@
-// Writes the example bank, the same bytes on every run. Regenerate with:
-//   build/release/tools/ry7mkexample examples/demo.sty
+// Writes the example bank and its extended program list, the same bytes on every run:
+//   ry7mkexample examples/demo.sty --ext-prog examples/ExtProgList.txt
+// With --bench N it writes a bank of N longer styles instead (for the export benchmark).
 #include "bank/CFileWriter.h"
-#include "tools/bankbuilder/CBankBuilder.h"
+#include "tools/example/CExampleBank.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
-using Bytes = CBankBuilder::Bytes;
 
-// Pattern-like filler: a repeating figure with a slow drift, so the styles compress like real ones.
-Bytes Filler(size_t length, uint8_t seed)
+bool WriteFile(const std::string& path, const uint8_t* bytes, size_t size)
 {
-    Bytes bytes(length);
-    for (size_t i = 0; i < length; ++i)
-        bytes[i] = static_cast<uint8_t>((i % 16) * 5 + (i / 64) + seed);
-    return bytes;
+    CFileWriter writer(path);
+    if (writer.Write(bytes, size))
+        return true;
+    std::fprintf(stderr, "ry7mkexample: cannot write %s\n", path.c_str());
+    return false;
 }
 
-Bytes Style(uint8_t version, uint8_t seed, size_t patternBytes)
+int Usage()
 {
-    return CBankBuilder::StyleContent(version, {
-                                                   CBankBuilder::Record(1, Filler(12, seed)),
-                                                   CBankBuilder::Record(2, Filler(patternBytes, seed)),
-                                                   CBankBuilder::Record(3, Filler(patternBytes / 2, seed)),
-                                               });
+    std::fprintf(stderr, "usage: ry7mkexample OUT.sty [--ext-prog OUT.txt | --bench STYLES]\n");
+    return 2;
 }
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: ry7mkexample <output.sty>\n");
-        return 2;
-    }
-    CBankBuilder builder;
-    builder.DataChunk(3, Filler(32, 0))
-        .NameTable()
-        .Style("Pop 8Beat", Style(1, 1, 1500), true)
-        .Style("Swing Jazz", Style(0, 2, 900))
-        .Container(7, CBankBuilder::Record(1, Filler(40, 3)), "User Area")
-        .Style("Bossa Nova", Style(1, 4, 2400), true)
-        .Style("Rock Shuffle", Style(0, 5, 600), true)
-        .OffsetIndex();
-    const Bytes bank = builder.Build();
-    CFileWriter writer(argv[1]);
-    if (!writer.Write(bank.data(), bank.size())) {
-        std::fprintf(stderr, "ry7mkexample: cannot write %s\n", argv[1]);
+    if (argc != 2 && argc != 4)
+        return Usage();
+    std::string extProgPath;
+    int benchStyles = 0;
+    if (argc == 4 && std::strcmp(argv[2], "--ext-prog") == 0)
+        extProgPath = argv[3];
+    else if (argc == 4 && std::strcmp(argv[2], "--bench") == 0)
+        benchStyles = std::atoi(argv[3]);
+    if (argc == 4 && extProgPath.empty() && (benchStyles < 1 || benchStyles > CExampleBank::MaxBenchStyles))
+        return Usage();
+    std::vector<uint8_t> bank;
+    if (!CExampleBank::Build(benchStyles, bank)) {
+        std::fprintf(stderr, "ry7mkexample: a style could not be built\n");
         return 1;
     }
+    if (!WriteFile(argv[1], bank.data(), bank.size()))
+        return 1;
+    const char* list = CExampleBank::ExtProgList();
+    if (!extProgPath.empty() &&
+        !WriteFile(extProgPath, reinterpret_cast<const uint8_t*>(list), std::strlen(list)))
+        return 1;
     return 0;
 }

@@ -1,0 +1,72 @@
+// What one run of ry7style works with: its output streams, the extended program list and the open bank.
+#pragma once
+
+#include "bank/CStyleBank.h"
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+class CCliArgs;
+class CExtProgList;
+class CNstEditIfc;
+
+// Exit codes of the tool.
+enum CliExit : int { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+
+// The facade and the extended program list each declare a note range record of their own, so no file
+// includes both headers: CCliSessionPrograms.cpp holds what needs the list.
+class CCliSession {
+public:
+    CCliSession(std::ostream& out, std::ostream& err);
+    ~CCliSession();
+
+    // Output. Messages of the window's commands go to stderr as "caption: text"; the tool's own
+    // failures as "ry7style: text".
+    std::ostream& Out() { return out; }
+    std::ostream& Err() { return err; }
+    void Message(const std::string& caption, const std::string& text);
+    void Fail(const std::string& text);
+    // A "done/total" line on stderr that rewrites itself, only when stderr is a terminal.
+    void Progress(const std::string& what, int done, int total);
+    void EndProgress();
+
+    // The extended program list: from `file` when given (a missing file is a failure), otherwise from
+    // "ExtProgList.txt" in the current folder when it exists. Format errors are reported and skipped.
+    bool LoadExtProgList(const std::optional<std::string>& file);
+    const CExtProgList& Programs() const { return *programs; }
+
+    // The bank. OpenBank reports why a file is refused, with the window's texts.
+    bool OpenBank(const std::string& path);
+    CStyleBank& Bank() { return bank; }
+    // One name per style, "" where the name table has none.
+    const std::vector<std::string>& Names() const { return names; }
+    // Style by 1-based number or by name (exact, then ignoring case); -1 after a message when none.
+    int FindStyle(const std::string& text);
+    // A facade over style k with the list's name, as selecting it in the window gives; null after a
+    // message when the style holds no content chunk.
+    std::unique_ptr<CNstEditIfc> EditStyle(int k);
+    // OpenBank, FindStyle and EditStyle in one: the facade over the style named `style` of the bank at
+    // `path`, its index in `k`; null after the message of the step that failed.
+    std::unique_ptr<CNstEditIfc> OpenStyle(const std::string& path, const std::string& style, int& k);
+    // Writes `style` back into style k (built and compacted) and saves the bank at `path`.
+    bool CommitAndSave(int k, CNstEditIfc& style, const std::string& path);
+
+private:
+    std::ostream& out;
+    std::ostream& err;
+    bool progressShown = false;
+    std::unique_ptr<CExtProgList> programs;
+    CStyleBank bank;
+    std::string bankPath;
+    std::vector<std::string> names;
+};
+
+// Where an edit writes the bank: -o OUT, or the input itself with --in-place. Usage errors (no output,
+// or an output that is the input without --in-place) give nullopt with `error` set.
+std::optional<std::string> OutputBankPath(const CCliArgs& args, const std::string& input, std::string& error);
+
+// A 1-based number in [1, max], or nullopt.
+std::optional<int> ParseNumber(const std::string& text, int max);

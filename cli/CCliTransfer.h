@@ -1,0 +1,13 @@
+// The subcommands that move music between a style and MIDI files.
+#pragma once
+
+class CCliArgs;
+class CCliSession;
+
+class CCliTransfer {
+public:
+    // export BANK STYLE|--all-styles [-o DIR] [--element E] [--cv C] [--track T] [--tempo BPM] [--prefix P]
+    static int Export(CCliSession& session, const CCliArgs& args);
+    // import BANK STYLE FILES... -o OUT [--replace|--merge] [--on-duplicate keep|initialize|skip]
+    static int Import(CCliSession& session, const CCliArgs& args);
+};
