@@ -1,7 +1,7 @@
 // Command-line parsing for the subcommands.
 #include "cli/CCliArgs.h"
 
-bool CCliArgs::Parse(int argc, char** argv, int first, const CSpec& spec, std::string& error)
+bool CCliArgs::Parse(int argc, char** argv, int first, const COptionSet& options, std::string& error)
 {
     bool optionsEnded = false;
     for (int i = first; i < argc; ++i) {
@@ -21,19 +21,19 @@ bool CCliArgs::Parse(int argc, char** argv, int first, const CSpec& spec, std::s
             name = arg.substr(0, equals);
             inlineValue = arg.substr(equals + 1);
         }
-        const auto alias = spec.aliases.find(name);
-        if (alias != spec.aliases.end())
+        const auto alias = options.aliases.find(name);
+        if (alias != options.aliases.end())
             name = alias->second;
-        if (!Take(name, inlineValue, argc, argv, i, spec, error))
+        if (!Take(name, inlineValue, argc, argv, i, options, error))
             return false;
     }
     return true;
 }
 
 bool CCliArgs::Take(const std::string& name, const std::optional<std::string>& inlineValue, int argc,
-                    char** argv, int& i, const CSpec& spec, std::string& error)
+                    char** argv, int& i, const COptionSet& options, std::string& error)
 {
-    if (spec.flags.count(name)) {
+    if (options.flags.count(name)) {
         if (inlineValue) {
             error = "option " + name + " takes no value";
             return false;
@@ -41,7 +41,7 @@ bool CCliArgs::Take(const std::string& name, const std::optional<std::string>& i
         flags.insert(name);
         return true;
     }
-    if (!spec.values.count(name)) {
+    if (!options.values.count(name)) {
         error = "unknown option " + std::string(argv[i]);
         return false;
     }

@@ -12,7 +12,7 @@ class CCliArgs {
 public:
     // The options a subcommand knows: those that take a value ("--tempo", "-o") and plain flags.
     // A one-letter alias maps to its long name ({"-o", "--output"}).
-    struct CSpec {
+    struct COptionSet {
         std::set<std::string> values;
         std::set<std::string> flags;
         std::map<std::string, std::string> aliases;
@@ -21,7 +21,7 @@ public:
     // Reads argv[first..argc). "--name=value" and "--name value" both give a value; "--" ends the
     // options. False, with `error` set, for an unknown option, a flag given a value, a value option
     // without one, or an option given twice.
-    bool Parse(int argc, char** argv, int first, const CSpec& spec, std::string& error);
+    bool Parse(int argc, char** argv, int first, const COptionSet& options, std::string& error);
 
     const std::vector<std::string>& Positional() const { return positional; }
     bool Has(const std::string& flag) const { return flags.count(flag) != 0; }
@@ -29,7 +29,7 @@ public:
 
 private:
     bool Take(const std::string& name, const std::optional<std::string>& inlineValue, int argc, char** argv,
-              int& i, const CSpec& spec, std::string& error);
+              int& i, const COptionSet& options, std::string& error);
 
     std::vector<std::string> positional;
     std::set<std::string> flags;

@@ -18,7 +18,7 @@ constexpr size_t kMany = std::numeric_limits<size_t>::max();
 constexpr size_t kMaxRenameLength = 11;
 const std::string kHelp = "--help";
 
-CCliArgs::CSpec Spec(std::set<std::string> values, std::set<std::string> flags)
+CCliArgs::COptionSet Options(std::set<std::string> values, std::set<std::string> flags)
 {
     values.insert("--ext-prog");
     flags.insert(kHelp);
@@ -28,20 +28,20 @@ CCliArgs::CSpec Spec(std::set<std::string> values, std::set<std::string> flags)
     return {values, flags, aliases};
 }
 
-const CCliArgs::CSpec kEditSpec = Spec({"--output"}, {"--in-place"});
+const CCliArgs::COptionSet kEditOptions = Options({"--output"}, {"--in-place"});
 
 const std::array<CCliCommand, 7> kCommands = {{
     {"list", "list BANK [--json]", "list the styles of a bank",
      "Lists every style: its number, name, format (old or new) and uncompressed size.\n"
      "  --json    print a JSON array instead of a table\n",
-     Spec({}, {"--json"}), 1, 1, &CCliCommands::List},
+     Options({}, {"--json"}), 1, 1, &CCliCommands::List},
     {"show", "show BANK STYLE [--json] [--ext-prog FILE]", "show the tree of one style",
      "Shows the elements, chord variations and tracks of a style with their info texts\n"
      "(signature, length in measures, program change; \" ***\" marks a restricted note range).\n"
      "STYLE is a number from the list or a name.\n"
      "  --json            print JSON instead of a tree\n"
      "  --ext-prog FILE   extended program list (default: ExtProgList.txt in the current folder)\n",
-     Spec({}, {"--json"}), 2, 2, &CCliCommands::Show},
+     Options({}, {"--json"}), 2, 2, &CCliCommands::Show},
     {"export", "export BANK (STYLE | --all-styles) [-o DIR] [options]",
      "write chord variations as MIDI files",
      "Writes every chord variation of the style as DIR/<prefix><standard name>.mid (format 0).\n"
@@ -53,7 +53,7 @@ const std::array<CCliCommand, 7> kCommands = {{
      "  --prefix P        text in front of each standard name (default: none)\n"
      "  --all-styles      every style of the bank, each into DIR/<number>_<name>/\n"
      "  --ext-prog FILE   extended program list (default: ExtProgList.txt in the current folder)\n",
-     Spec({"--output", "--element", "--cv", "--track", "--tempo", "--prefix"}, {"--all-styles"}), 1, 2,
+     Options({"--output", "--element", "--cv", "--track", "--tempo", "--prefix"}, {"--all-styles"}), 1, 2,
      &CCliTransfer::Export},
     {"import", "import BANK STYLE FILES... -o OUT.sty [options]", "import MIDI files with standard names",
      "Imports MIDI files (format 0) into the chord variations their names give (v1cv1 .. i3cv2\n"
@@ -66,18 +66,18 @@ const std::array<CCliCommand, 7> kCommands = {{
      "  --in-place              allow writing over BANK\n"
      "  --ext-prog FILE         extended program list (default: ExtProgList.txt in the current folder)\n"
      "Exit code 1 when a file was refused (the others are imported and the bank is written).\n",
-     Spec({"--output", "--on-duplicate"}, {"--replace", "--merge", "--in-place"}), 3, kMany,
+     Options({"--output", "--on-duplicate"}, {"--replace", "--merge", "--in-place"}), 3, kMany,
      &CCliTransfer::Import},
     {"rename", "rename BANK STYLE NAME -o OUT.sty [--in-place]", "rename a style",
-     "Renames the style to the first 11 characters of NAME; an empty NAME keeps the name.\n", kEditSpec, 3, 3,
+     "Renames the style to the first 11 characters of NAME; an empty NAME keeps the name.\n", kEditOptions, 3, 3,
      &CCliCommands::Rename},
     {"upgrade", "upgrade BANK STYLE -o OUT.sty [--in-place]", "raise a style to the new format",
-     "Raises an old-format style to the new format (which adds Fill 3 and Intro 3).\n", kEditSpec, 2, 2,
+     "Raises an old-format style to the new format (which adds Fill 3 and Intro 3).\n", kEditOptions, 2, 2,
      &CCliCommands::Upgrade},
     {"delete-cv", "delete-cv BANK STYLE E C -o OUT.sty [--in-place]", "delete a chord variation",
      "Deletes chord variation C (1-6) of element E (1-12, v1..i3, or a name). An element left\n"
      "without data is removed; Variation 1 is created empty when it would be missing.\n",
-     kEditSpec, 4, 4, &CCliCommands::DeleteCv},
+     kEditOptions, 4, 4, &CCliCommands::DeleteCv},
 }};
 
 std::string Lowered(std::string text)
@@ -125,7 +125,7 @@ int CCliCommands::Main(CCliSession& session, int argc, char** argv)
     }
     CCliArgs args;
     std::string error;
-    if (!args.Parse(argc, argv, 2, command->Spec, error))
+    if (!args.Parse(argc, argv, 2, command->Options, error))
         return UsageError(session, name, error);
     if (args.Has(kHelp)) {
         session.Out() << "usage: ry7style " << command->Usage << "\n\n" << command->Help;

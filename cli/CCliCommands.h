@@ -15,7 +15,7 @@ struct CCliCommand {
     const char* Usage;   // the line after "usage: ry7style "
     const char* Summary; // one line for the tool's own help
     const char* Help;    // what --help prints after the usage line
-    CCliArgs::CSpec Spec;
+    CCliArgs::COptionSet Options;
     size_t MinPositional;
     size_t MaxPositional;
     int (*Run)(CCliSession& session, const CCliArgs& args);
