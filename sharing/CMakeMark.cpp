@@ -174,6 +174,15 @@ std::vector<uint8_t> PatternRecord(uint8_t kind, uint32_t lengthTicks, const CPa
     return record;
 }
 
+// Ends a rewritten stream at `end` and hands out its bytes; false when the old stream did not decode.
+bool FinishStream(const CPackedReader& reader, CPackedWriter& stream, uint32_t end, std::vector<uint8_t>& out)
+{
+    if (reader.Failed() || !stream.Finish(end))
+        return false;
+    out = stream.TakeBytes();
+    return true;
+}
+
 // --- Expansion ---
 
 // The pattern of one run of equal neighbouring pairs [first, last): each start mark of a slot of the run
@@ -234,10 +243,7 @@ bool ExpandedMarks(const CCvRecord& record, size_t slots, std::vector<uint8_t>& 
                 !IsPrivateMark(*event, kEndMark))
                 ok = stream.WriteEvent(time, *event);
     }
-    ok = ok && !reader.Failed() && stream.Finish(record.lengthTicks);
-    if (ok)
-        out = stream.TakeBytes();
-    return ok;
+    return ok && FinishStream(reader, stream, record.lengthTicks, out);
 }
 
 // What replaces the pool and the chord variation records in an expanded copy.
@@ -443,10 +449,7 @@ bool SplitMarks(const CCvRecord& record, const std::vector<bool>& split, const C
         }
     }
     flushUntil(INT64_MAX);
-    ok = ok && !reader.Failed() && stream.Finish(record.lengthTicks);
-    if (ok)
-        out = stream.TakeBytes();
-    return ok;
+    return ok && FinishStream(reader, stream, record.lengthTicks, out);
 }
 
 // A chord variation record to rewrite, by its position among the records in tree order.
