@@ -277,24 +277,28 @@ bool WritePool(CChunkNav& dst, const PatternList& patterns)
     return ok && dst.Leave();
 }
 
+// Where a container lies: the content root, a style element, or anything else.
+enum class Level { Root, Element, Other };
+
 // Copies the children of src's current container into dst's current (empty) container, putting the new
 // pool and chord variation records in place of the old. Both navigators end where they started.
-bool CopyChildren(CChunkNav& src, CChunkNav& dst, int depth, CExpansion& expansion)
+bool CopyChildren(CChunkNav& src, CChunkNav& dst, Level level, CExpansion& expansion)
 {
     if (!src.Enter(0, 0, 0))
         return true;
     bool first = true;
     bool ok = true;
     do {
-        if (depth == 0 && src.Id() == 2 && !IsData(src)) {
+        if (level == Level::Root && src.Id() == 2 && !IsData(src)) {
             ok = AddLike(dst, first, src, 0) && WritePool(dst, expansion.patterns);
-        } else if (depth == 1 && src.Id() == 3 && IsData(src)) {
+        } else if (level == Level::Element && src.Id() == 3 && IsData(src)) {
             ok = expansion.nextChordVar < expansion.chordVars.size() &&
                  AddData(dst, first, 3, expansion.chordVars[expansion.nextChordVar++]);
         } else if (IsData(src)) {
             ok = AddLike(dst, first, src, src.DataSize()) && dst.Write(0, src.Data(), src.DataSize());
         } else {
-            ok = AddLike(dst, first, src, 0) && CopyChildren(src, dst, depth + 1, expansion);
+            const Level inner = level == Level::Root && src.Id() == 3 ? Level::Element : Level::Other;
+            ok = AddLike(dst, first, src, 0) && CopyChildren(src, dst, inner, expansion);
         }
         first = false;
     } while (ok && src.Next(0, 0, 0));
@@ -732,7 +736,7 @@ std::unique_ptr<CStyleContent> CMakeMark::ExpandChordVariations(CChunkNav& sourc
     if (!content)
         return nullptr;
     std::memcpy(content->buffer.get(), source.Header(), 4);
-    if (!CopyChildren(source, *content->nav, 0, expansion))
+    if (!CopyChildren(source, *content->nav, Level::Root, expansion))
         return nullptr;
     content->nav->Rewind();
     return content;
