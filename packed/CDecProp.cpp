@@ -51,7 +51,8 @@ SysExFraming FramingOf(uint8_t form)
     }
 }
 
-// The buffer heap keeps bits 6-7 of the count byte as found; a decoded buffer has them clear.
+// The heap leaves bits 6-7 of a recycled block's count byte as it found them; a decoded buffer starts
+// with bit 7 clear.
 void ClearBufferFlag(uint8_t* payload)
 {
     CEvBuffersPool::HeaderOf(payload).refCount &= 0x7F;
@@ -155,6 +156,11 @@ int32_t CDecProp::OnRewind()
 {
     using namespace PackedFormat;
     Reader in{cursor, buffer + size};
+    // Damage, or the end of the bytes: decoding stops where it got to.
+    const auto stop = [&]() -> CLinkedEvent* {
+        cursor = in.p;
+        return nullptr;
+    };
     for (;;) {
         if (finished)
             return nullptr;
@@ -166,20 +172,16 @@ int32_t CDecProp::OnRewind()
         uint32_t ticks = 0;
         uint8_t code = 0;
         for (int groups = 0;; ++groups) {
-            if (in.p == in.end || groups > MaxDeltaBytes) {
-                cursor = in.p;
-                return nullptr;
-            }
+            if (in.p == in.end || groups > MaxDeltaBytes)
+                return stop();
             code = *in.p++;
             if (!(code & MarkBit))
                 break;
             ticks = ticks << 7 | (code & 0x7F);
         }
         if (code & IncrementBit) {
-            if (!in.Has(1)) {
-                cursor = in.p;
-                return nullptr;
-            }
+            if (!in.Has(1))
+                return stop();
             channel = static_cast<uint8_t>((channel + *in.p++) & 0x7F);
         }
 
@@ -191,35 +193,27 @@ int32_t CDecProp::OnRewind()
                     return nullptr;
                 in.p = cursor;
             } else if (!in.SkipMarked()) {
-                cursor = in.p;
-                return nullptr;
+                return stop();
             }
             continue; // the block's delta is dropped
         }
         if (kind == EndOfDataKind) {
             in.SkipMarked();
-            cursor = in.p;
-            return nullptr;
+            return stop();
         }
 
         const int operands = OperandBytes(kind);
-        if (operands < 0 || !in.Has(static_cast<size_t>(operands))) {
-            cursor = in.p;
-            return nullptr;
-        }
+        if (operands < 0 || !in.Has(static_cast<size_t>(operands)))
+            return stop();
         uint32_t dataLength = 0;
         if (kind == MetaKind || kind == SysExKind) {
             dataLength = in.Length14();
-            if (!in.Has(3 + size_t{dataLength})) {
-                cursor = in.p;
-                return nullptr;
-            }
+            if (!in.Has(3 + size_t{dataLength}))
+                return stop();
         }
         CLinkedEvent* event = events.GetNewEvent();
-        if (!event) {
-            cursor = in.p;
-            return nullptr;
-        }
+        if (!event)
+            return stop();
         const uint8_t* op = in.p;
         switch (static_cast<EventKind>(kind)) {
         case EventKind::Program:

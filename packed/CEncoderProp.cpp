@@ -99,7 +99,7 @@ bool CEncoderProp::EncodeDelta(uint32_t ticks)
     return EnsureRoom(MaxDeltaBytes) && PropFormEncodeDelta(ticks, cursor, count) != 0;
 }
 
-void CEncoderProp::PutCode(uint8_t kind, uint8_t eventChannel)
+[[gnu::always_inline]] inline void CEncoderProp::PutCode(uint8_t kind, uint8_t eventChannel)
 {
     if (eventChannel == channel) {
         Put(kind);
@@ -110,17 +110,25 @@ void CEncoderProp::PutCode(uint8_t kind, uint8_t eventChannel)
     channel = eventChannel;
 }
 
-void CEncoderProp::PutTime(uint32_t time)
+// The writers below run once per event: PutTime and PutTimeAndCode are inlined into them.
+[[gnu::always_inline]] inline void CEncoderProp::PutTime(uint32_t time)
 {
     // AdvanceTime with this class's EncodeDelta, without the virtual call: the writers have
     // already made room. An out-of-range delay leaves the event undelayed; the ticks stay pending
     // for the next one.
+    const uint32_t ticks = time - lastTime;
     int count = 0;
-    if (PropFormEncodeDelta(time - lastTime, cursor, count))
-        lastTime = time;
+    if (ticks < 0x80) {
+        if (ticks != 0)
+            Put(static_cast<uint8_t>(MarkBit | ticks));
+    } else if (!PropFormEncodeDelta(ticks, cursor, count)) {
+        return;
+    }
+    lastTime = time;
 }
 
-void CEncoderProp::PutTimeAndCode(uint32_t time, uint8_t kind, uint8_t eventChannel)
+[[gnu::always_inline]] inline void CEncoderProp::PutTimeAndCode(uint32_t time, uint8_t kind,
+                                                                uint8_t eventChannel)
 {
     PutTime(time);
     PutCode(kind, eventChannel);

@@ -1,6 +1,8 @@
-// A binary min-heap of (time, value) items: the pending note-offs of a memory encoder.
+// A binary min-heap of (time, value) items: the pending note-offs of a memory encoder. Its operations
+// are inline: they run for every note the memory encoder splits.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -12,7 +14,7 @@ public:
         uint32_t value;
     };
 
-    CHeap();
+    CHeap() : items(std::make_unique<Item[]>(InitialCapacity)) {}
 
     // Adds an item; the array grows by 8 items whenever it is full. Items of equal time come out
     // in an order fixed by the sift rules below, not by insertion.
@@ -32,3 +34,47 @@ private:
     size_t count = 0;
     std::unique_ptr<Item[]> items;
 };
+
+inline void CHeap::Push(uint32_t value, int32_t time)
+{
+    if (count == capacity) {
+        auto grown = std::make_unique<Item[]>(capacity + GrowBy);
+        std::copy(items.get(), items.get() + count, grown.get());
+        items = std::move(grown);
+        capacity += GrowBy;
+    }
+    // Sift up while strictly earlier than the parent, so equal times do not overtake.
+    size_t hole = count++;
+    while (hole > 0) {
+        size_t parent = (hole - 1) / 2;
+        if (!(time < items[parent].time))
+            break;
+        items[hole] = items[parent];
+        hole = parent;
+    }
+    items[hole] = {time, value};
+}
+
+inline uint32_t CHeap::Pop()
+{
+    if (count == 0)
+        return 0;
+    uint32_t result = items[0].value;
+    Item moved = items[--count];
+    size_t hole = 0;
+    for (;;) {
+        size_t child = 2 * hole + 1;
+        if (child >= count)
+            break;
+        // The right child is chosen only when strictly earlier than the left one.
+        if (child + 1 < count && items[child + 1].time < items[child].time)
+            ++child;
+        if (!(items[child].time < moved.time))
+            break;
+        items[hole] = items[child];
+        hole = child;
+    }
+    if (count > 0)
+        items[hole] = moved;
+    return result;
+}

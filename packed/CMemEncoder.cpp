@@ -35,7 +35,7 @@ bool CMemEncoder::OnTime(uint32_t time)
         if (!CEncoderProp::OnChannelMsg(offTime, off))
             return false;
     }
-    return CEncoderProp::OnTime(time);
+    return true; // the base's OnTime has nothing to do
 }
 
 bool CMemEncoder::OnChannelMsg(uint32_t time, const CEvent& event)
@@ -73,9 +73,7 @@ bool CMemEncoder::Reserve(uint32_t bytes)
 
 bool CMemEncoder::Finish(uint32_t time)
 {
-    CLinkedEvent endOfTrack;
-    endOfTrack.header = CEvent::EndOfTrackHeader;
-    return WriteChainAt(time, &endOfTrack);
+    return WriteEndOfTrackAt(time);
 }
 
 std::unique_ptr<uint8_t[]> CMemEncoder::DetachBuffer()

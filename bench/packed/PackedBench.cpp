@@ -89,14 +89,20 @@ void EncodeWith(benchmark::State& state, bool splitNotes)
 {
     const auto& pattern = Pattern();
     std::vector<uint8_t> out(PatternEvents * 16);
+    size_t written = 0;
     for (auto _ : state) {
         CMemEncoder encoder(out.data(), static_cast<uint32_t>(out.size()), splitNotes);
         for (const TimedRecord& r : pattern)
             encoder.WriteChainAt(r.time, &r.event);
         encoder.Finish(pattern.back().time + 1536);
         benchmark::DoNotOptimize(encoder.Size());
+        written = encoder.Size();
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * PatternEvents));
+    // Split notes write an on and an off per Note: count the events that reach the stream too.
+    const size_t streamEvents = DecodeOnce(std::vector<uint8_t>(out.begin(), out.begin() + written), true);
+    state.counters["stream_events_per_second"] =
+        benchmark::Counter(static_cast<double>(streamEvents), benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // Note mode: Note events are written whole with their durations.
@@ -110,8 +116,23 @@ void EncodeSplitNotes(benchmark::State& state)
 {
     EncodeWith(state, false);
 }
+// Reference: one pool record taken and released per event, the floor under any decoder that hands
+// out pooled chains.
+void ReferencePoolCycle(benchmark::State& state)
+{
+    CEventsPool& pool = EventsPool();
+    for (auto _ : state) {
+        for (size_t i = 0; i < PatternEvents; ++i) {
+            CLinkedEvent* event = pool.GetNewEvent(0x00403C07u, 0);
+            benchmark::DoNotOptimize(event);
+            pool.ReleaseEvents(event);
+        }
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * PatternEvents));
+}
 } // namespace
 
+BENCHMARK(ReferencePoolCycle)->Unit(benchmark::kMillisecond);
 BENCHMARK(DecodeNotes)->Unit(benchmark::kMillisecond);
 BENCHMARK(EncodeNotes)->Unit(benchmark::kMillisecond);
 BENCHMARK(EncodeSplitNotes)->Unit(benchmark::kMillisecond);

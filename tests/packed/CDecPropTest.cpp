@@ -146,22 +146,6 @@ TEST_F(DecPropBytes, ReportsAnUndecodableFirstEventButNotAnEmptyStream)
     EXPECT_TRUE(capture.Lines().empty());
 }
 
-TEST_F(DecPropBytes, RewindStartsOverWithChannelZero)
-{
-    const Bytes stream = {0x81, 0x43, 0x05, 0x07, 0xE4, 0x09, 0x2F, 0x00, 0x00};
-    const auto first = DecodeAll(stream);
-    CDecProp decoder(stream.data(), static_cast<int32_t>(stream.size()));
-    CLinkedEvent* chain = nullptr;
-    decoder.ExtractEvent(chain);
-    EventsPool().ReleaseEvents(chain);
-    EXPECT_EQ(decoder.OnRewind(), 1);
-    EXPECT_EQ(decoder.ExtractEvent(chain), 0);
-    ASSERT_NE(chain, nullptr);
-    EXPECT_EQ(chain->Channel(), 5);
-    EventsPool().ReleaseEvents(chain);
-    EXPECT_EQ(first.size(), 2u);
-}
-
 namespace {
 // Refuses Control 7 and every SysEx.
 class RefusingDecoder : public CDecProp {

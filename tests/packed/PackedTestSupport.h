@@ -7,6 +7,7 @@
 #include "packed/CDecProp.h"
 #include "packed/CEncoderProp.h"
 #include "packed/CNoteInfoPool.h"
+#include "support/EventFakes.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -16,29 +17,15 @@
 
 using Bytes = std::vector<uint8_t>;
 
-// Every test of the suite ends with all pools as full as they started: no chain, buffer or note
-// record leaks on any path.
+// Every test of the suite ends with all pools full: no chain, buffer, slot or note record leaks on
+// any path.
 class PackedTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        freeEvents = EventsPool().FreeCount();
-        freeSmall = EvBuffersPool().SmallFreeCount();
-        freeMedium = EvBuffersPool().MediumFreeCount();
-        largeInUse = EvBuffersPool().LargeInUse();
-        freeNotes = CNoteInfoPool::Instance().FreeCount();
-    }
     void TearDown() override
     {
-        EXPECT_EQ(EventsPool().FreeCount(), freeEvents) << "event records leaked";
-        EXPECT_EQ(EvBuffersPool().SmallFreeCount(), freeSmall) << "small buffers leaked";
-        EXPECT_EQ(EvBuffersPool().MediumFreeCount(), freeMedium) << "medium buffers leaked";
-        EXPECT_EQ(EvBuffersPool().LargeInUse(), largeInUse) << "large buffers leaked";
-        EXPECT_EQ(CNoteInfoPool::Instance().FreeCount(), freeNotes) << "note records leaked";
+        ExpectPoolsFull();
+        EXPECT_EQ(CNoteInfoPool::Instance().FreeCount(), CNoteInfoPool::Capacity) << "note records leaked";
     }
-
-private:
-    size_t freeEvents = 0, freeSmall = 0, freeMedium = 0, largeInUse = 0, freeNotes = 0;
 };
 
 // One decoded or to-be-encoded event with its absolute time and its data bytes spelled out.
