@@ -119,14 +119,10 @@ void CNstChordVar::CopyFrom(CNstChordVar& source, int srcTrack, int dstTrack)
         measures = source.measures;
         tempoData = source.tempoData;
     }
-    const CIndexRange range = CIndexRange::Of(srcTrack, kStyleTracks);
-    for (int t = range.first; t <= range.last; ++t) {
-        const int dst = range.Destination(t, dstTrack);
-        if (dst < 0 || dst >= kStyleTracks)
-            continue;
-        if (source.patterns[t].isVirgin)
-            patterns[dst].Reset();
+    CIndexRange::Of(srcTrack, kStyleTracks).ForEach(dstTrack, kStyleTracks, [&](int from, int to) {
+        if (source.patterns[from].isVirgin)
+            patterns[to].Reset();
         else
-            patterns[dst].CopyFrom(source.GetPattern(t));
-    }
+            patterns[to].CopyFrom(source.GetPattern(from));
+    });
 }

@@ -43,8 +43,9 @@ public:
     // each change of Set Tempo into a mark in percent of styleTempo (1..255). Returns the input's end time,
     // or -1 when it cannot be decoded (the tempo stream is then left as it was).
     int SetTempoStream(const uint8_t* bytes, size_t size, int styleTempo);
-    // Writes each tempo mark as a Set Tempo event, then End of Track at the tempo stream end, and closes
-    // the encoder. False when a write fails.
+    // Writes each tempo mark as a Set Tempo event (at most 0xFFFFFF microseconds per quarter; a tempo of 0
+    // bpm gives that slowest value), then End of Track at the tempo stream end, and closes the encoder. False
+    // when a write fails.
     bool WriteTempoEvents(CEncoderBase& encoder, int styleTempo) const;
 
     // Copies

@@ -41,14 +41,10 @@ void CNstStyle::CopyFrom(CNstStyle& source, int srcElement, int srcCv, int srcTr
         name = source.name;
         trackStyle = source.trackStyle;
     }
-    const CIndexRange range = CIndexRange::Of(srcElement, kStyleElements);
-    for (int i = range.first; i <= range.last; ++i) {
-        const int dst = range.Destination(i, dstElement);
-        if (dst < 0 || dst >= kStyleElements)
-            continue;
-        if (CNstStyleElem* from = source.FindElement(i))
-            GetElement(dst).CopyFrom(*from, srcCv, srcTrack, dstCv, dstTrack);
+    CIndexRange::Of(srcElement, kStyleElements).ForEach(dstElement, kStyleElements, [&](int from, int to) {
+        if (CNstStyleElem* element = source.FindElement(from))
+            GetElement(to).CopyFrom(*element, srcCv, srcTrack, dstCv, dstTrack);
         else
-            DeleteElement(dst);
-    }
+            DeleteElement(to);
+    });
 }

@@ -55,4 +55,14 @@ struct CIndexRange {
     }
     // Destination of source index i: the same index when dst is 255, else dst shifted along the range.
     int Destination(int i, int dst) const { return dst == kAllIndices ? i : dst + (i - first); }
+    // Calls copy(source index, destination index) for every index of the range whose destination lies
+    // in 0..count-1.
+    template <class Copy> void ForEach(int dst, int count, Copy copy) const
+    {
+        for (int i = first; i <= last; ++i) {
+            const int to = Destination(i, dst);
+            if (to >= 0 && to < count)
+                copy(i, to);
+        }
+    }
 };

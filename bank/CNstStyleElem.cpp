@@ -64,22 +64,15 @@ void CNstStyleElem::CopyFrom(CNstStyleElem& source, int srcCv, int srcTrack, int
         cvMeasures = source.cvMeasures;
         elementAux = source.elementAux;
         chordTable = source.chordTable;
-        const CIndexRange tracksCopied = CIndexRange::Of(srcTrack, kStyleTracks);
-        for (int t = tracksCopied.first; t <= tracksCopied.last; ++t) {
-            const int dst = tracksCopied.Destination(t, dstTrack);
-            if (dst >= 0 && dst < kStyleTracks)
-                tracks[dst] = source.tracks[t];
-        }
+        CIndexRange::Of(srcTrack, kStyleTracks).ForEach(dstTrack, kStyleTracks, [&](int from, int to) {
+            tracks[to] = source.tracks[from];
+        });
     }
-    const CIndexRange range = CIndexRange::Of(srcCv, kChordVars);
-    for (int i = range.first; i <= range.last; ++i) {
-        const int dst = range.Destination(i, dstCv);
-        if (dst < 0 || dst >= kChordVars)
-            continue;
-        if (CNstChordVar* from = source.FindChordVar(i))
-            GetChordVar(dst).CopyFrom(*from, srcTrack, dstTrack);
+    CIndexRange::Of(srcCv, kChordVars).ForEach(dstCv, kChordVars, [&](int from, int to) {
+        if (CNstChordVar* chordVar = source.FindChordVar(from))
+            GetChordVar(to).CopyFrom(*chordVar, srcTrack, dstTrack);
         else
-            DeleteChordVar(dst);
-    }
+            DeleteChordVar(to);
+    });
     FixChordTable();
 }

@@ -174,6 +174,15 @@ std::vector<uint8_t> PatternRecord(uint8_t kind, uint32_t lengthTicks, const CPa
     return record;
 }
 
+// Ends a rewritten stream at `end` and hands out its bytes; false when the old stream did not decode.
+bool FinishStream(const CPackedReader& reader, CPackedWriter& stream, uint32_t end, std::vector<uint8_t>& out)
+{
+    if (reader.Failed() || !stream.Finish(end))
+        return false;
+    out = stream.TakeBytes();
+    return true;
+}
+
 // --- Expansion ---
 
 // The pattern of one run of equal neighbouring pairs [first, last): each start mark of a slot of the run
@@ -234,10 +243,7 @@ bool ExpandedMarks(const CCvRecord& record, size_t slots, std::vector<uint8_t>& 
                 !IsPrivateMark(*event, kEndMark))
                 ok = stream.WriteEvent(time, *event);
     }
-    ok = ok && !reader.Failed() && stream.Finish(record.lengthTicks);
-    if (ok)
-        out = stream.TakeBytes();
-    return ok;
+    return ok && FinishStream(reader, stream, record.lengthTicks, out);
 }
 
 // What replaces the pool and the chord variation records in an expanded copy.
@@ -271,24 +277,28 @@ bool WritePool(CChunkNav& dst, const PatternList& patterns)
     return ok && dst.Leave();
 }
 
+// Where a container lies: the content root, a style element, or anything else.
+enum class Level { Root, Element, Other };
+
 // Copies the children of src's current container into dst's current (empty) container, putting the new
 // pool and chord variation records in place of the old. Both navigators end where they started.
-bool CopyChildren(CChunkNav& src, CChunkNav& dst, int depth, CExpansion& expansion)
+bool CopyChildren(CChunkNav& src, CChunkNav& dst, Level level, CExpansion& expansion)
 {
     if (!src.Enter(0, 0, 0))
         return true;
     bool first = true;
     bool ok = true;
     do {
-        if (depth == 0 && src.Id() == 2 && !IsData(src)) {
+        if (level == Level::Root && src.Id() == 2 && !IsData(src)) {
             ok = AddLike(dst, first, src, 0) && WritePool(dst, expansion.patterns);
-        } else if (depth == 1 && src.Id() == 3 && IsData(src)) {
+        } else if (level == Level::Element && src.Id() == 3 && IsData(src)) {
             ok = expansion.nextChordVar < expansion.chordVars.size() &&
                  AddData(dst, first, 3, expansion.chordVars[expansion.nextChordVar++]);
         } else if (IsData(src)) {
             ok = AddLike(dst, first, src, src.DataSize()) && dst.Write(0, src.Data(), src.DataSize());
         } else {
-            ok = AddLike(dst, first, src, 0) && CopyChildren(src, dst, depth + 1, expansion);
+            const Level inner = level == Level::Root && src.Id() == 3 ? Level::Element : Level::Other;
+            ok = AddLike(dst, first, src, 0) && CopyChildren(src, dst, inner, expansion);
         }
         first = false;
     } while (ok && src.Next(0, 0, 0));
@@ -443,10 +453,7 @@ bool SplitMarks(const CCvRecord& record, const std::vector<bool>& split, const C
         }
     }
     flushUntil(INT64_MAX);
-    ok = ok && !reader.Failed() && stream.Finish(record.lengthTicks);
-    if (ok)
-        out = stream.TakeBytes();
-    return ok;
+    return ok && FinishStream(reader, stream, record.lengthTicks, out);
 }
 
 // A chord variation record to rewrite, by its position among the records in tree order.
@@ -729,7 +736,7 @@ std::unique_ptr<CStyleContent> CMakeMark::ExpandChordVariations(CChunkNav& sourc
     if (!content)
         return nullptr;
     std::memcpy(content->buffer.get(), source.Header(), 4);
-    if (!CopyChildren(source, *content->nav, 0, expansion))
+    if (!CopyChildren(source, *content->nav, Level::Root, expansion))
         return nullptr;
     content->nav->Rewind();
     return content;
