@@ -16,7 +16,7 @@ run() {
     local target=$1 work=build/fuzz/corpus/$1
     mkdir -p "$work" build/fuzz/crashes
     if ! build/fuzz/fuzz/"$target" "$work" "fuzz/corpus/$target" -max_total_time="$seconds" -print_final_stats=1 \
-        -artifact_prefix=build/fuzz/crashes/"$target"- -timeout=20 >"build/fuzz/$target.log" 2>&1; then
+        -artifact_prefix=build/fuzz/crashes/"$target"- -timeout=60 >"build/fuzz/$target.log" 2>&1; then
         echo "$target: FAILED (see build/fuzz/$target.log)"
         return 1
     fi
