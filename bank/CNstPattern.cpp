@@ -2,6 +2,14 @@
 #include "bank/CNstPattern.h"
 
 #include "bank/CNstStream.h"
+#include "events/Trace.h"
+
+namespace {
+
+// No stored pattern can be larger than the bank buffer (CStyleBank::kCapacity) that holds it.
+constexpr size_t kMaxLengthenedSize = 3145728;
+
+} // namespace
 
 std::vector<uint8_t> EmptyPackedStream(uint32_t ticks)
 {
@@ -52,14 +60,22 @@ bool CNstPattern::SetLength(int32_t ticks, bool once)
             reader.Rewind();
             CChainPtr chain;
             uint32_t time = 0;
+            bool wrote = false;
             while (reader.Next(chain, time)) {
                 const int64_t at = start + time;
                 if (at <= ticks && !out.WriteWithoutEnd(static_cast<uint32_t>(at), chain.get()))
                     return false;
+                wrote = wrote || at <= ticks;
             }
             if (reader.Failed())
                 return false;
-            if (!repeat)
+            // A damaged length (a few ticks repeated over millions) must not grow the stream past
+            // anything a bank can hold, nor spin over copies that add no event.
+            if (out.Size() > kMaxLengthenedSize) {
+                Trace("CNstPattern::SetLength() - %d ticks would exceed the bank size", ticks);
+                return false;
+            }
+            if (!repeat || !wrote)
                 break;
         }
     }

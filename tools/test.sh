@@ -11,3 +11,5 @@ for preset in release asan; do
   echo "=== $preset tests ==="
   ctest --preset "$preset" -j "$jobs"
 done
+echo "=== short fuzz runs ==="
+tools/fuzz.sh 25

@@ -195,6 +195,20 @@ TEST_F(StyleModel, LengthensPatternsByRepeatingOrByMovingTheEnd)
     EXPECT_EQ(empty.data, EmptyPackedStream(1536));
 }
 
+TEST_F(StyleModel, RefusesToLengthenAPatternBeyondAnyBankSize)
+{
+    // A one-tick pattern repeated over the largest length a damaged file can give: refused at once,
+    // the pattern left as it was, instead of growing without bound.
+    CNstChordVar chordVar(nullptr);
+    CNstPattern& pattern = SetPattern(chordVar, 3, Notes(1, 1), 1);
+    const std::vector<uint8_t> before = pattern.data;
+    CTraceCapture capture;
+    EXPECT_FALSE(pattern.SetLength(INT32_MAX, false));
+    EXPECT_TRUE(capture.Contains("CNstPattern::SetLength() - "));
+    EXPECT_EQ(pattern.data, before);
+    EXPECT_EQ(pattern.lengthTicks, 1);
+}
+
 TEST_F(StyleModel, CopiesOnlyTheNamedParts)
 {
     CNstRyIfc source;

@@ -314,11 +314,11 @@ TEST_F(StyleCodec, NeverReadsOutsideAMutatedTree)
         if (!CChunkNav::CheckTree(exact.get(), tree.size()))
             continue;
         CChunkNav nav(exact.get(), static_cast<int32_t>(CChunkNav::ReadBE32(exact.get() + 4) + 8));
-        // Whatever reads as a style can be built again.
+        // Whatever reads as a style is built again or refused; a damaged length asking for a pattern
+        // larger than any bank is refused rather than repeated without end.
         CNstRyIfc parsed(&nav);
-        if (parsed.Parsed()) {
-            EXPECT_NE(parsed.Build(), nullptr);
-        }
+        if (parsed.Parsed())
+            parsed.Build();
     }
 }
 

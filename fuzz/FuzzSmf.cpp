@@ -1,0 +1,57 @@
+// Imports arbitrary bytes as a MIDI file into a new and into a populated style, then exports the result.
+#include "bank/CNstEditIfc.h"
+#include "bank/CStyleBank.h"
+#include "tools/example/CExampleBank.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// The first style of the example bank: elements, chord variations and patterns already present.
+const std::vector<uint8_t>& PopulatedStyle()
+{
+    static const std::vector<uint8_t> content = [] {
+        std::vector<uint8_t> image;
+        CStyleBank bank;
+        if (!CExampleBank::Build(0, image) || bank.OpenImage(image.data(), image.size()) != BankResult::Ok)
+            return std::vector<uint8_t>();
+        const auto selection = bank.SelectStyle(0);
+        return selection ? selection->content : std::vector<uint8_t>();
+    }();
+    return content;
+}
+
+// Element, chord variation and track come from the last byte, so that the fuzzer steers them too.
+void ImportAndExport(CNstEditIfc& style, const uint8_t* data, size_t size, uint8_t steer)
+{
+    const int element = steer % 12;
+    const int cv = (steer / 12) % 6;
+    const bool allTracks = (steer & 0x80) != 0;
+    const int track = allTracks ? CNstEditIfc::AllTracks : steer % 8;
+    if (!style.ImportSmfToCv(data, size, element, cv, track, !allTracks && (steer & 0x40) != 0))
+        return;
+    style.ExportCvToSmf(element, cv, CNstEditIfc::AllTracks);
+    style.ExportCvToSmf(element, cv, steer % 8);
+}
+
+} // namespace
+
+// Builds the example bank once before the first input, so that its cost never counts against an input.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    PopulatedStyle();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const uint8_t steer = size > 0 ? data[size - 1] : 0;
+    CNstEditIfc fresh(nullptr, 0);
+    ImportAndExport(fresh, data, size, steer);
+    const std::vector<uint8_t>& content = PopulatedStyle();
+    CNstEditIfc populated(content.data(), content.size());
+    ImportAndExport(populated, data, size, steer);
+    return 0;
+}
