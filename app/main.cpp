@@ -44,6 +44,10 @@ void RunApplication(int& argc, char** argv)
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             form2.move(screen->availableGeometry().center() - form2.rect().center());
         form2.show();
+        // A bank named on the command line opens as if chosen in the Open dialog.
+        const QStringList arguments = QApplication::arguments();
+        if (arguments.size() > 1)
+            form2.OpenBankFile(arguments.at(1));
         QApplication::exec();
     } catch (const std::exception& error) {
         TRyApplication::ShowException(error.what());
