@@ -22,6 +22,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void selectingNodesShowsTheirInfoTexts();
+    void extendedProgramsMarkTracks_data();
+    void extendedProgramsMarkTracks();
     void leavingAChangedStyleAsks_data();
     void leavingAChangedStyleAsks();
     void renamingCutsOrKeepsTheName_data();
@@ -170,6 +172,38 @@ void TForm2EditTest::selectingNodesShowsTheirInfoTexts()
     QCOMPARE(form->InfoText->text(), QString(" Uncompressed Size: %1").arg(form->Bank->Used()));
     QVERIFY(form->EditIfc == nullptr);
     QVERIFY(TreeTexts(*form).isEmpty());
+}
+
+void TForm2EditTest::extendedProgramsMarkTracks_data()
+{
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("restricted range") << "36 96" << true;
+    QTest::newRow("whole key range") << "0 127" << false;
+}
+
+void TForm2EditTest::extendedProgramsMarkTracks()
+{
+    QFETCH(QString, range);
+    QFETCH(bool, marked);
+    const auto form = MakeForm();
+    SelectStyle(*form, 1);
+    SelectTreeNode(*form, TTreeData::KindTrack);
+    const TTreeData at = static_cast<TStyleTreeItem*>(form->StyleTree->currentItem())->data;
+    const auto program = static_cast<uint32_t>(form->EditIfc->GetTrackProgram(at.Element, at.Track));
+    QFile list(dir.filePath("ExtProgList.txt"));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write(QString("%1 %2 %3 %4\n")
+                   .arg(program >> 24)
+                   .arg((program >> 16) & 0xFF)
+                   .arg(program & 0xFF)
+                   .arg(range)
+                   .toLatin1());
+    list.close();
+    form->ReadExtProgList();
+    form->StyleTree->SelectNode(form->StyleTree->NodeAt(0));
+    SelectTreeNode(*form, TTreeData::KindTrack);
+    QCOMPARE(form->InfoText->text().endsWith(" ***"), marked);
 }
 
 void TForm2EditTest::leavingAChangedStyleAsks_data()
