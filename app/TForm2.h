@@ -175,6 +175,12 @@ private:
     void ReportPlayerError();
     // The selected style tree node while a style is edited, or null.
     const TStyleTreeItem* SelectedTreeItem() const;
+    // The selected chord variation node while a style is edited, or null.
+    const TStyleTreeItem* SelectedCvNode() const;
+    // What every command does first: ends a test play, hides the help panel and the info text.
+    void BeginCommand();
+    // Writes a changed style back (clearing StyleModified) and deletes the edit interface.
+    void LeaveStyle();
     void ShowCachedInfo(const TRyTreeView* tree);
     void ShowInfo(const QString& text);
     void AddVariation1IfMissing(const char* caption);

@@ -49,11 +49,9 @@ bool TForm2::ExportCvToFile(const QString& path, int element, int cv, int track)
 
 void TForm2::ExportSingleSmfClick()
 {
-    StopTestPlay();
-    HelpPanel->hide();
-    InfoText->hide();
-    const TStyleTreeItem* node = SelectedTreeItem();
-    if (node == nullptr || node->data.Kind != TTreeData::KindCv)
+    BeginCommand();
+    const TStyleTreeItem* node = SelectedCvNode();
+    if (node == nullptr)
         return;
     const TTreeData at = node->data;
     SaveDialog2.FileName = QString::fromStdString(CStandardNames::CvName(at.Element, at.Cv));
@@ -73,9 +71,7 @@ void TForm2::ExportSingleSmfClick()
 
 void TForm2::ExportAllCvs()
 {
-    StopTestPlay();
-    HelpPanel->hide();
-    InfoText->hide();
+    BeginCommand();
     if (EditIfc == nullptr)
         return;
     SaveDialog2.FileName = "_all_";

@@ -42,9 +42,7 @@ void TForm2::AddVariation1IfMissing(const char* caption)
 
 void TForm2::ImportAllSmfClick()
 {
-    StopTestPlay();
-    HelpPanel->hide();
-    InfoText->hide();
+    BeginCommand();
     if (Bank == nullptr || EditIfc == nullptr || CurStyle < 0)
         return;
     if (services.ShiftDown()) {
@@ -101,11 +99,9 @@ void TForm2::ImportAllSmfClick()
 
 void TForm2::ImportSingleSmfClick()
 {
-    StopTestPlay();
-    HelpPanel->hide();
-    InfoText->hide();
-    const TStyleTreeItem* node = SelectedTreeItem();
-    if (node != nullptr && node->data.Kind == TTreeData::KindCv) {
+    BeginCommand();
+    const TStyleTreeItem* node = SelectedCvNode();
+    if (node != nullptr) {
         const TTreeData at = node->data;
         const int index = StyleTree->IndexOf(node);
         const int answer = ShowDialog(CStyleTransfer::ImportCaption, "Initialize/Keep Track Parameters?",
@@ -128,11 +124,9 @@ void TForm2::ImportSingleSmfClick()
 
 void TForm2::DeleteCVClick()
 {
-    StopTestPlay();
-    HelpPanel->hide();
-    InfoText->hide();
-    const TStyleTreeItem* node = SelectedTreeItem();
-    if (node == nullptr || node->data.Kind != TTreeData::KindCv)
+    BeginCommand();
+    const TStyleTreeItem* node = SelectedCvNode();
+    if (node == nullptr)
         return;
     CWaitCursor wait;
     const int element = node->data.Element;

@@ -17,9 +17,7 @@ QString TForm2::ListText(int index) const
 
 void TForm2::SaveStyleClick()
 {
-    StopTestPlay();
-    HelpPanel->hide();
-    InfoText->hide();
+    BeginCommand();
     StyleTree->setFocus();
     // Leaving the style asks whether its changes are kept and writes them back.
     if (QTreeWidgetItem* root = StyleList->NodeAt(0))
@@ -33,13 +31,7 @@ void TForm2::SaveStyleClick()
     CSaveResult saved;
     {
         CWaitCursor wait;
-        if (EditIfc != nullptr) {
-            if (StyleModified) {
-                StoreCurrentStyle();
-                StyleModified = false;
-            }
-            EditIfc.reset();
-        }
+        LeaveStyle();
         std::vector<std::string> names;
         for (int k = 0; k < StyleCount; ++k) {
             if (StyleList->NodeAt(k + 1) == nullptr)
@@ -62,9 +54,7 @@ void TForm2::SaveStyleClick()
 
 void TForm2::UndoStyleClick()
 {
-    StopTestPlay();
-    HelpPanel->hide();
-    InfoText->hide();
+    BeginCommand();
     if (Bank == nullptr || EditIfc == nullptr || CurStyle < 0)
         return;
     StyleTree->setFocus();

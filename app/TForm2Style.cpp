@@ -1,6 +1,7 @@
 // The main window's style commands: selecting, leaving and renaming a style, and its tree.
 #include "app/CWaitCursor.h"
 #include "app/TForm2.h"
+#include "app/THelpPanel.h"
 #include "app/TRyTreeView.h"
 #include "app/shell/CStandardNames.h"
 #include "bank/CNstEditIfc.h"
@@ -101,6 +102,19 @@ void TForm2::StyleTreeChange(QTreeWidgetItem* item)
     UpdateControls();
 }
 
+const TStyleTreeItem* TForm2::SelectedCvNode() const
+{
+    const TStyleTreeItem* node = SelectedTreeItem();
+    return node != nullptr && node->data.Kind == TTreeData::KindCv ? node : nullptr;
+}
+
+void TForm2::BeginCommand()
+{
+    StopTestPlay();
+    HelpPanel->hide();
+    InfoText->hide();
+}
+
 // Info texts
 
 void TForm2::ShowInfo(const QString& text)
@@ -158,13 +172,7 @@ void TForm2::StyleListChange(QTreeWidgetItem* item)
     if (Bank == nullptr)
         return;
     CWaitCursor wait;
-    if (EditIfc != nullptr) {
-        if (StyleModified) {
-            StoreCurrentStyle();
-            StyleModified = false;
-        }
-        EditIfc.reset();
-    }
+    LeaveStyle();
     CurStyle = -1;
     QString info = QString(" Uncompressed Size: %1").arg(Bank->Used());
     if (item != nullptr && item->parent() != nullptr) {
@@ -185,6 +193,17 @@ void TForm2::StyleListChange(QTreeWidgetItem* item)
     ShowInfo(info);
     FillStyleTree();
     UpdateControls();
+}
+
+void TForm2::LeaveStyle()
+{
+    if (EditIfc == nullptr)
+        return;
+    if (StyleModified) {
+        StoreCurrentStyle();
+        StyleModified = false;
+    }
+    EditIfc.reset();
 }
 
 void TForm2::StoreCurrentStyle()
