@@ -10,13 +10,17 @@
 #include "app/THelpPanel.h"
 #include "app/TRyTreeView.h"
 #include "app/shell/CEnableRules.h"
+#include "bank/CNstEditIfc.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -42,6 +46,27 @@ CFileDialogSpec DialogSpec(const char* title, const QString& filter, const char*
     return spec;
 }
 
+// Hands an edited style label to the window instead of writing it into the node, so that the window
+// decides the name that is shown.
+class CStyleNameDelegate final : public QStyledItemDelegate {
+public:
+    CStyleNameDelegate(TForm2* form_, TRyTreeView* tree_)
+        : QStyledItemDelegate(tree_), form(form_), tree(tree_)
+    {
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
+    {
+        const auto* line = qobject_cast<QLineEdit*>(editor);
+        if (line != nullptr)
+            form->StyleListEdited(tree->itemFromIndex(index), line->text());
+    }
+
+private:
+    TForm2* form;
+    TRyTreeView* tree;
+};
+
 template <class Service, class Default> Service* Ensure(Service*& slot, std::unique_ptr<Service>& own)
 {
     if (slot == nullptr) {
@@ -62,6 +87,10 @@ TForm2::TForm2(const CShellServices& services_, QWidget* parent)
     Ensure<CFileChooser, CQtFileChooser>(services.Files, ownFiles);
     Ensure<CMediaPlayer, CFluidMediaPlayer>(services.Player, ownPlayer);
     Ensure<CWebOpener, CDesktopWebOpener>(services.Web, ownWeb);
+    if (!services.ShiftDown)
+        services.ShiftDown = [] {
+            return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+        };
 
     setObjectName("Form2");
     setWindowTitle(Caption);
@@ -210,6 +239,21 @@ void TForm2::ConnectHandlers()
     connect(HelpPanel->StaticText1, &TClickLabel::clicked, this, &TForm2::StaticText1Click);
     connect(HelpPanel->GotoWeb, &TClickLabel::clicked, this, &TForm2::GotoWebClick);
     connect(Image2, &TClickLabel::clicked, this, &TForm2::Image2Click);
+    connect(SaveStyle, &QToolButton::clicked, this, &TForm2::SaveStyleClick);
+    connect(UndoStyle, &QToolButton::clicked, this, &TForm2::UndoStyleClick);
+    connect(ExportSingleSmf, &QToolButton::clicked, this, &TForm2::ExportSingleSmfClick);
+    connect(PlayButton, &QToolButton::clicked, this, &TForm2::PlayButtonClick);
+    connect(ImportAllSmf, &QToolButton::clicked, this, &TForm2::ImportAllSmfClick);
+    connect(ImportSingleSmf, &QToolButton::clicked, this, &TForm2::ImportSingleSmfClick);
+    connect(DeleteCV, &QToolButton::clicked, this, &TForm2::DeleteCVClick);
+    connect(StyleList, &TRyTreeView::Changing, this, &TForm2::StyleListChanging);
+    connect(StyleList, &TRyTreeView::Changed, this, &TForm2::StyleListChange);
+    connect(StyleTree, &TRyTreeView::Changed, this, &TForm2::StyleTreeChange);
+    // The check box only reacts to the user's release of the mouse button.
+    connect(RyVersion, &QCheckBox::clicked, this, &TForm2::RyVersionMouseUp);
+    StyleList->setItemDelegate(new CStyleNameDelegate(this, StyleList));
+    StyleList->installEventFilter(this);
+    StyleTree->installEventFilter(this);
 }
 
 // Routines
@@ -266,21 +310,22 @@ int TForm2::ShowDialog(const QString& caption, const QString& text, const QStrin
 bool TForm2::LookupNoteRanges(int element, CNoteRanges& ranges) const
 {
     // The program lookup reads the edit interface's track entries; without one nothing matches.
-    const TrackProgramLookup program;
+    TrackProgramLookup program;
+    if (EditIfc != nullptr)
+        program = [this](int e, int t) { return EditIfc->GetTrackProgram(e, t); };
     return ExtProg.LookupNoteRanges(program, element, ranges);
 }
 
 void TForm2::StopTestPlay()
 {
     MediaPanel->hide();
-    if (EditIfc == nullptr || TempSmfPath.isEmpty())
+    // The test-play file goes on every stop, also once the style it was made from is gone.
+    if (TempSmfPath.isEmpty())
         return;
     CMediaPlayer& player = *services.Player;
     for (bool (CMediaPlayer::*step)() : {&CMediaPlayer::Stop, &CMediaPlayer::Eject, &CMediaPlayer::Close}) {
         if (!(player.*step)())
-            ShowDialog("MediaPlayer",
-                       QString("Error %1: %2").arg(player.LastError()).arg(player.LastErrorText()), "OK", "",
-                       "");
+            ReportPlayerError();
     }
     QFile::remove(TempSmfPath);
     TempSmfPath.clear();
@@ -293,6 +338,40 @@ bool TForm2::event(QEvent* e)
     if (e->type() == QEvent::WindowActivate)
         FormActivate();
     return QWidget::event(e);
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::FocusIn) {
+        if (watched == StyleList)
+            StyleListEnter();
+        else if (watched == StyleTree)
+            StyleTreeEnter();
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void TForm2::closeEvent(QCloseEvent* e)
+{
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (!canClose) {
+        e->ignore();
+        return;
+    }
+    FormClose();
+    e->accept();
+}
+
+void TForm2::ReportPlayerError()
+{
+    const CMediaPlayer& player = *services.Player;
+    Message("MediaPlayer", QString("Error %1: %2").arg(player.LastError()).arg(player.LastErrorText()));
+}
+
+void TForm2::Message(const QString& caption, const QString& text)
+{
+    ShowDialog(caption, text, "OK", "", "");
 }
 
 void TForm2::FormActivate()

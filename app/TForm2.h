@@ -12,7 +12,6 @@
 #include <memory>
 #include <string>
 
-class CNstEditIfc;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -77,6 +76,25 @@ public:
     void StopTestPlay();
     // Looks each track's program of `element` up in the extended program list (CExtProgList).
     bool LookupNoteRanges(int element, CNoteRanges& ranges) const;
+    // Writes the edited style back into the bank (compacted for the keyboard); StyleModified stays.
+    void StoreCurrentStyle();
+    // Writes chord variation `cv` of `element` to `path`: track 0..7 alone, a larger value every track.
+    // False when no file was written in full.
+    bool ExportCvToFile(const QString& path, int element, int cv, int track);
+    // Imports the file at `path` into (element, cv), deleting the chord variation first with
+    // `initialize`; tells the user when an extended program upgraded the style. False on a read error.
+    bool ImportSmfFile(const QString& path, int element, int cv, bool initialize);
+    // Exports (element, cv, track) to the test-play file and starts the player on it.
+    void StartTestPlay(int element, int cv, int track);
+    // Writes every chord variation of Variation 1 .. Ending 2 to files named after a chosen prefix.
+    void ExportAllCvs();
+    // Clears `canClose` while changes would be lost and the user does not agree to drop them.
+    void FormCloseQuery(bool& canClose);
+    // Ends a test play before the window goes.
+    void FormClose();
+
+    // Opens the bank at `path` as if it had been chosen in the Open dialog; messages as OpenStyleClick.
+    void OpenBankFile(const QString& path);
 
     // Event handlers
     void FormActivate();
@@ -86,6 +104,21 @@ public:
     void StaticText1Click();
     void GotoWebClick();
     void Image2Click();
+    void StyleListChanging(QTreeWidgetItem* leaving);
+    void StyleListChange(QTreeWidgetItem* node);
+    void StyleTreeChange(QTreeWidgetItem* node);
+    void StyleListEnter();
+    void StyleTreeEnter();
+    // A style label edited to `text`; the root's label cannot be edited.
+    void StyleListEdited(QTreeWidgetItem* node, const QString& text);
+    void RyVersionMouseUp();
+    void SaveStyleClick();
+    void UndoStyleClick();
+    void ExportSingleSmfClick();
+    void PlayButtonClick();
+    void ImportAllSmfClick();
+    void ImportSingleSmfClick();
+    void DeleteCVClick();
 
     // Controls, by their names
     QToolBar* ToolBar1;
@@ -119,9 +152,12 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     friend class TForm2Test;
+    friend class TForm2EditTest;
 
     void BuildToolBar();
     QToolButton* AddToolButton(const char* name, const char* hint, int icon, bool enabled);
@@ -135,6 +171,29 @@ private:
     TStyleListItem* SelectedListItem() const;
     bool AnyStyleChanged() const;
     void ReportBankResult(const char* caption, BankResult result);
+    void Message(const QString& caption, const QString& text);
+    void ReportPlayerError();
+    // The selected style tree node while a style is edited, or null.
+    const TStyleTreeItem* SelectedTreeItem() const;
+    // The selected chord variation node while a style is edited, or null.
+    const TStyleTreeItem* SelectedCvNode() const;
+    // What every command does first: ends a test play, hides the help panel and the info text.
+    void BeginCommand();
+    // Writes a changed style back (clearing StyleModified) and deletes the edit interface.
+    void LeaveStyle();
+    void ShowCachedInfo(const TRyTreeView* tree);
+    void ShowInfo(const QString& text);
+    void AddVariation1IfMissing(const char* caption);
+    QString ListText(int index) const;
+
+    // Node images (CIconFactory::NodeImage indexes)
+    static constexpr int ImageStyle = 0;
+    static constexpr int ImageElement = 1;
+    static constexpr int ImageCv = 2;
+    static constexpr int ImageTrack = 3;
+    static constexpr int ImageBank = 4;
+    static constexpr int ImageSelectedStyle = 5;
+    static constexpr int ImageChangedStyle = 6;
 
     // Window state
     int32_t StyleCount = 0;
@@ -146,7 +205,7 @@ private:
     // The open bank: its buffer and navigator together; null when no bank is open.
     std::unique_ptr<CStyleBank> Bank;
     // The selected style's edit interface; created and deleted by the style commands.
-    CNstEditIfc* EditIfc = nullptr;
+    std::unique_ptr<CNstEditIfc> EditIfc;
     QString StartDir;
     QString TempSmfPath;
     bool FirstActivation = true;

@@ -1,7 +1,9 @@
 // The main window's bank commands: opening a bank and listing its styles.
+#include "app/CWaitCursor.h"
 #include "app/TForm2.h"
 #include "app/THelpPanel.h"
 #include "app/TRyTreeView.h"
+#include "bank/CNstEditIfc.h"
 
 #include <QApplication>
 #include <QFile>
@@ -9,25 +11,6 @@
 #include <QLabel>
 #include <algorithm>
 #include <iterator>
-
-namespace {
-
-// Node images of the style list.
-constexpr int ImageBank = 4;
-constexpr int ImageStyle = 0;
-constexpr int ImageChangedStyle = 6;
-constexpr int ImageSelectedStyle = 5;
-
-// Shows the hourglass for the lifetime of a command.
-class CWaitCursor {
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
-
-} // namespace
 
 bool TForm2::AnyStyleChanged() const
 {
@@ -55,12 +38,15 @@ void TForm2::OpenStyleClick()
         ShowDialog("Some Style modified", "Ignore changes ?", "", "Yes", "No") != 6)
         return;
     const QStringList chosen = services.Files->Choose(this, OpenDialog1);
-    if (chosen.isEmpty())
-        return;
+    if (!chosen.isEmpty())
+        OpenBankFile(chosen.first());
+}
 
+void TForm2::OpenBankFile(const QString& path)
+{
     // From here on no bank is open until the new one has been read.
     Bank.reset();
-    EditIfc = nullptr;
+    EditIfc.reset();
     StyleModified = false;
     CurStyle = -1;
     StyleCount = 0;
@@ -68,7 +54,7 @@ void TForm2::OpenStyleClick()
     BankResult result = BankResult::Ok;
     {
         CWaitCursor wait;
-        const QFileInfo file(chosen.first());
+        const QFileInfo file(path);
         BankFileName = file.fileName();
         OpenDialog1.InitialDir = file.absolutePath();
         auto bank = std::make_unique<CStyleBank>();
@@ -110,11 +96,4 @@ void TForm2::FillStyleList()
     }
     StyleList->expandAll();
     FillStyleTree();
-}
-
-void TForm2::FillStyleTree()
-{
-    // The elements, chord variations and tracks come from the edit interface; without one the tree
-    // stays empty.
-    StyleTree->clear();
 }

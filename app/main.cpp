@@ -1,6 +1,7 @@
 // Program entry of the desktop application.
 #include "app/TForm2.h"
 #include "app/TForm3.h"
+#include "app/TRyTreeView.h"
 #include "events/CGlobalObject.h"
 
 #include <QApplication>
@@ -33,6 +34,20 @@ public:
     }
 };
 
+// Selects the first style and its first chord variation and saves a picture of the window.
+void GrabWindow(TForm2& form, const QString& picture)
+{
+    form.StyleList->SelectNode(form.StyleList->NodeAt(1));
+    for (int i = 0; QTreeWidgetItem* node = form.StyleTree->NodeAt(i); ++i) {
+        if (static_cast<TStyleTreeItem*>(node)->data.Kind == TTreeData::KindCv) {
+            form.StyleTree->SelectNode(node);
+            break;
+        }
+    }
+    if (!form.grab().save(picture))
+        TRyApplication::ShowException("The picture could not be written.");
+}
+
 void RunApplication(int& argc, char** argv)
 {
     TRyApplication application(argc, argv);
@@ -43,6 +58,21 @@ void RunApplication(int& argc, char** argv)
         form2.SetSplash(&form3);
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             form2.move(screen->availableGeometry().center() - form2.rect().center());
+        // A bank named on the command line opens as if chosen in the Open dialog.
+        QStringList arguments = QApplication::arguments();
+        const qsizetype grab = arguments.indexOf("--grab");
+        QString picture;
+        if (grab > 0 && grab + 1 < arguments.size()) {
+            picture = arguments.at(grab + 1);
+            arguments.remove(grab, 2);
+        }
+        if (arguments.size() > 1)
+            form2.OpenBankFile(arguments.at(1));
+        // The picture is taken without showing the window, so no activation message can wait for a click.
+        if (!picture.isEmpty()) {
+            GrabWindow(form2, picture);
+            return;
+        }
         form2.show();
         QApplication::exec();
     } catch (const std::exception& error) {

@@ -130,6 +130,8 @@ public:
     CNstFilterIfc& Filter() { return *filter; }
     // Beats per minute: 120 until a file with a tempo is imported.
     int32_t StyleTempo() const { return styleTempo; }
+    // Sets the tempo written into the next exports (beats per minute, above 0).
+    void SetStyleTempo(int32_t tempo) { styleTempo = tempo; }
 
 private:
     CNstChordVar* FindChordVar(int element, int cv) const;

@@ -1,20 +1,13 @@
 // The extended program list: programs whose ordinary notes lie in a restricted key range.
 #pragma once
 
+#include "bank/CNstEditIfc.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <string>
-
-// One track's range of ordinary notes; (0, 127) is the whole key range.
-struct CNoteRange {
-    uint8_t Low = 0;
-    uint8_t High = 127;
-};
-
-// One range per track, in track order (Drum, Percussion, Bass, Acc. 1 .. Acc. 5).
-using CNoteRanges = std::array<CNoteRange, 8>;
 
 // Shows one message (caption, text) and returns once the user has answered it.
 using ExtProgMessageSink = std::function<void(const std::string& caption, const std::string& text)>;

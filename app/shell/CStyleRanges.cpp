@@ -2,8 +2,7 @@
 #include "app/shell/CExtProgList.h"
 #include "app/shell/CStyleTransfer.h"
 
-// Kept apart from CStyleTransfer.cpp: the list and the facade each declare a note range record of
-// their own, and only plain bytes cross between them.
+// The ranges cross to the caller as plain bytes per track.
 bool CStyleTransfer::LookupNoteRanges(CNstEditIfc& style, const CExtProgList& programs, int element,
                                       uint8_t (&low)[8], uint8_t (&high)[8])
 {
@@ -11,8 +10,8 @@ bool CStyleTransfer::LookupNoteRanges(CNstEditIfc& style, const CExtProgList& pr
     const bool found = programs.LookupNoteRanges([&style](int e, int t) { return TrackProgram(style, e, t); },
                                                  element, ranges);
     for (size_t t = 0; t < ranges.size(); ++t) {
-        low[t] = ranges[t].Low;
-        high[t] = ranges[t].High;
+        low[t] = ranges[t].low;
+        high[t] = ranges[t].high;
     }
     return found;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/CFileChooser.h"
+#include "app/CMediaPlayer.h"
 #include "app/CMessageDialog.h"
 #include "app/CWebOpener.h"
 
@@ -51,4 +52,34 @@ public:
 
     bool Succeeds = false;
     QStringList Addresses;
+};
+
+// Records the player calls; `FailingCall` ("Open", "Play", "Stop", ...) fails with FailError.
+class CFakeMediaPlayer final : public CMediaPlayer {
+public:
+    bool Open(const QString& fileName) override
+    {
+        OpenedFile = fileName;
+        return Record("Open");
+    }
+    bool Play() override { return Record("Play"); }
+    bool Stop() override { return Record("Stop"); }
+    bool Eject() override { return Record("Eject"); }
+    bool Close() override { return Record("Close"); }
+    int LastError() const override { return error; }
+    QString LastErrorText() const override { return ErrorText(error); }
+
+    QStringList Calls;
+    QString OpenedFile;
+    QString FailingCall;
+    int FailError = FileNotLoadable;
+
+private:
+    bool Record(const QString& call)
+    {
+        Calls << call;
+        error = call == FailingCall ? FailError : NoError;
+        return error == NoError;
+    }
+    int error = NoError;
 };

@@ -192,12 +192,12 @@ TEST(ExtProgList, LookupSetsTheRangeOfTheFirstMatchingEntryPerTrack)
     CNoteRanges ranges;
     ranges[0] = {5, 6};
     EXPECT_TRUE(outcome.list.LookupNoteRanges(program, 3, ranges));
-    EXPECT_EQ(ranges[2].Low, 36);
-    EXPECT_EQ(ranges[2].High, 96);
-    EXPECT_EQ(ranges[5].Low, 0);
-    EXPECT_EQ(ranges[5].High, 127);
-    EXPECT_EQ(ranges[0].Low, 5); // no match: the caller's pair stays
-    EXPECT_EQ(ranges[0].High, 6);
+    EXPECT_EQ(ranges[2].low, 36);
+    EXPECT_EQ(ranges[2].high, 96);
+    EXPECT_EQ(ranges[5].low, 0);
+    EXPECT_EQ(ranges[5].high, 127);
+    EXPECT_EQ(ranges[0].low, 5); // no match: the caller's pair stays
+    EXPECT_EQ(ranges[0].high, 6);
 }
 
 TEST(ExtProgList, LookupFailsWithoutAMatchOrWithoutAStyle)
@@ -207,7 +207,7 @@ TEST(ExtProgList, LookupFailsWithoutAMatchOrWithoutAStyle)
     EXPECT_FALSE(outcome.list.LookupNoteRanges([](int, int) { return 0; }, 0, ranges));
     EXPECT_FALSE(outcome.list.LookupNoteRanges({}, 0, ranges));
     for (const CNoteRange& range : ranges) {
-        EXPECT_EQ(range.Low, 0);
-        EXPECT_EQ(range.High, 127);
+        EXPECT_EQ(range.low, 0);
+        EXPECT_EQ(range.high, 127);
     }
 }

@@ -1,0 +1,139 @@
+// The main window's export commands and the test play through the media player.
+#include "app/CMediaPlayer.h"
+#include "app/CWaitCursor.h"
+#include "app/TForm2.h"
+#include "app/THelpPanel.h"
+#include "app/TRyTreeView.h"
+#include "app/shell/CStandardNames.h"
+#include "app/shell/CStyleTransfer.h"
+#include "bank/CNstEditIfc.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <algorithm>
+
+namespace {
+
+constexpr const char* ExportCaption = "Export Chord Variation to SMF";
+constexpr int MinTempo = 40;
+constexpr int MaxTempo = 300;
+// Fill 3 and Intro 3 are left out of Export All.
+constexpr int ExportAllElements = 10;
+
+// The number at the start of `text` as C's atoi reads it (blanks and a sign first); 0 without one.
+int LeadingNumber(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    qsizetype end = 0;
+    if (end < trimmed.size() && (trimmed[end] == '+' || trimmed[end] == '-'))
+        ++end;
+    while (end < trimmed.size() && trimmed[end].isDigit() && end < 10)
+        ++end;
+    bool ok = false;
+    const int value = trimmed.left(end).toInt(&ok);
+    return ok ? value : 0;
+}
+
+} // namespace
+
+bool TForm2::ExportCvToFile(const QString& path, int element, int cv, int track)
+{
+    return EditIfc != nullptr &&
+           CStyleTransfer::ExportCvToFile(*EditIfc, ExtProg, QFile::encodeName(path).toStdString(), element,
+                                          cv, track);
+}
+
+void TForm2::ExportSingleSmfClick()
+{
+    BeginCommand();
+    const TStyleTreeItem* node = SelectedCvNode();
+    if (node == nullptr)
+        return;
+    const TTreeData at = node->data;
+    SaveDialog2.FileName = QString::fromStdString(CStandardNames::CvName(at.Element, at.Cv));
+    const QStringList chosen = services.Files->Choose(this, SaveDialog2);
+    if (!chosen.isEmpty()) {
+        bool written = false;
+        {
+            CWaitCursor wait;
+            SaveDialog2.InitialDir = QFileInfo(chosen.first()).absolutePath();
+            written = ExportCvToFile(chosen.first(), at.Element, at.Cv, CNstEditIfc::AllTracks);
+        }
+        if (!written)
+            Message(ExportCaption, CStyleTransfer::WriteErrorText);
+    }
+    StyleTree->setFocus();
+}
+
+void TForm2::ExportAllCvs()
+{
+    BeginCommand();
+    if (EditIfc == nullptr)
+        return;
+    SaveDialog2.FileName = "_all_";
+    const QStringList chosen = services.Files->Choose(this, SaveDialog2);
+    if (!chosen.isEmpty()) {
+        // The dialog completed the name with its extension; the standard names go before it.
+        const QString prefix = chosen.first().chopped(std::min<qsizetype>(4, chosen.first().size()));
+        SaveDialog2.FileName = prefix;
+        bool written = true;
+        {
+            CWaitCursor wait;
+            SaveDialog2.InitialDir = QFileInfo(prefix).absolutePath();
+            for (int e = 0; e < ExportAllElements && written; ++e) {
+                for (int c = 0; c < CStandardNames::MaxCvCount && written; ++c) {
+                    if (EditIfc->GetCvState(e, c) == CNstEditIfc::StateAbsent)
+                        continue;
+                    const QString name = QString::fromStdString(CStandardNames::CvName(e, c));
+                    written = ExportCvToFile(prefix + name + ".mid", e, c, CNstEditIfc::AllTracks);
+                }
+            }
+        }
+        if (!written)
+            Message(ExportCaption, CStyleTransfer::WriteErrorText);
+    }
+    StyleTree->setFocus();
+}
+
+void TForm2::PlayButtonClick()
+{
+    HelpPanel->hide();
+    InfoText->hide();
+    const TStyleTreeItem* node = SelectedTreeItem();
+    if (node == nullptr)
+        return;
+    StyleTree->setFocus();
+    const int tempo = std::clamp(LeadingNumber(TempoEdit->text()), MinTempo, MaxTempo);
+    TempoEdit->setText(QString::number(tempo));
+    EditIfc->SetStyleTempo(tempo);
+    const TTreeData& at = node->data;
+    if (at.Kind == TTreeData::KindCv)
+        StartTestPlay(at.Element, at.Cv, CNstEditIfc::AllTracks);
+    else if (at.Kind == TTreeData::KindTrack)
+        StartTestPlay(at.Element, at.Cv, at.Track);
+}
+
+void TForm2::StartTestPlay(int element, int cv, int track)
+{
+    StopTestPlay();
+    if (EditIfc == nullptr)
+        return;
+    TempSmfPath = StartDir + QDir::separator() + "rytemp.mid";
+    if (!ExportCvToFile(TempSmfPath, element, cv, track)) {
+        TempSmfPath.clear();
+        Message("MediaPlayer SMF conversion", CStyleTransfer::WriteErrorText);
+        return;
+    }
+    CMediaPlayer& player = *services.Player;
+    // The path stays set after a player error, so the next stop deletes the file.
+    if (!player.Open(TempSmfPath) || !player.Play()) {
+        ReportPlayerError();
+        return;
+    }
+    MediaPanel->show();
+    MediaPanel->raise();
+}

@@ -1,0 +1,248 @@
+// The main window's style commands: selecting, leaving and renaming a style, and its tree.
+#include "app/CWaitCursor.h"
+#include "app/TForm2.h"
+#include "app/THelpPanel.h"
+#include "app/TRyTreeView.h"
+#include "app/shell/CStandardNames.h"
+#include "bank/CNstEditIfc.h"
+
+#include <QCheckBox>
+#include <QLabel>
+
+namespace {
+
+constexpr int MaxListNameLength = 11;
+constexpr int MaxStyleNameLength = 31;
+
+TStyleTreeItem* AddTreeNode(QTreeWidgetItem* parent, const QString& text, int image, const TTreeData& data)
+{
+    auto* node = new TStyleTreeItem(data);
+    node->setText(0, text);
+    TRyTreeView::SetImages(node, image, image);
+    parent->addChild(node);
+    return node;
+}
+
+QString SignatureText(uint8_t signature)
+{
+    return QString(" Signature: %1 / %2").arg((signature & 0x0F) + 1).arg(1 << (signature >> 4));
+}
+
+} // namespace
+
+// Style tree
+
+const TStyleTreeItem* TForm2::SelectedTreeItem() const
+{
+    if (EditIfc == nullptr || !HasSelectedNode(StyleTree))
+        return nullptr;
+    return dynamic_cast<const TStyleTreeItem*>(StyleTree->currentItem());
+}
+
+void TForm2::FillStyleTree()
+{
+    StyleTree->clear();
+    if (EditIfc == nullptr)
+        return;
+    char name[MaxStyleNameLength + 1];
+    EditIfc->GetStyleName(name, MaxStyleNameLength);
+    auto* root = new TStyleTreeItem(TTreeData{});
+    root->setText(0, QString::fromLatin1(name));
+    TRyTreeView::SetImages(root, ImageSelectedStyle, ImageSelectedStyle);
+    StyleTree->addTopLevelItem(root);
+    for (int e = 0; e < CStandardNames::ElementCount; ++e) {
+        if (EditIfc->GetElementState(e) == CNstEditIfc::StateAbsent)
+            continue;
+        const auto element = static_cast<uint8_t>(e);
+        TStyleTreeItem* elementNode = AddTreeNode(root, CStandardNames::ElementName(e), ImageElement,
+                                                  {TTreeData::KindElement, element, 0, 0, {}});
+        for (int c = 0; c < CStandardNames::MaxCvCount; ++c) {
+            if (EditIfc->GetCvState(e, c) == CNstEditIfc::StateAbsent)
+                continue;
+            const auto cv = static_cast<uint8_t>(c);
+            TStyleTreeItem* cvNode =
+                AddTreeNode(elementNode, QString::fromStdString(CStandardNames::ChordVarText(c)), ImageCv,
+                            {TTreeData::KindCv, element, cv, 0, {}});
+            for (int t = 0; t < CStandardNames::TrackCount; ++t) {
+                if (EditIfc->GetTrackState(e, c, t) == CNstEditIfc::StateFilled)
+                    AddTreeNode(cvNode, CStandardNames::TrackName(t), ImageTrack,
+                                {TTreeData::KindTrack, element, cv, static_cast<uint8_t>(t), {}});
+            }
+        }
+        elementNode->setExpanded(true);
+    }
+    root->setExpanded(true);
+}
+
+void TForm2::StyleTreeChange(QTreeWidgetItem* item)
+{
+    StopTestPlay();
+    InfoText->hide();
+    auto* node = dynamic_cast<TStyleTreeItem*>(item);
+    if (EditIfc != nullptr && node != nullptr && node->data.Kind != TTreeData::KindStyle) {
+        const TTreeData& at = node->data;
+        QString text;
+        if (at.Kind == TTreeData::KindElement) {
+            text = SignatureText(EditIfc->GetSignature(at.Element));
+        } else if (at.Kind == TTreeData::KindCv) {
+            text = QString(" Length in measures: %1").arg(EditIfc->GetCvLength(at.Element, at.Cv));
+        } else {
+            const auto program = static_cast<uint32_t>(EditIfc->GetTrackProgram(at.Element, at.Track));
+            text = QString(" Prog Change: %1 %2 %3")
+                       .arg(program >> 24)
+                       .arg((program >> 16) & 0xFF)
+                       .arg(program & 0xFF);
+            CNoteRanges ranges{};
+            if (LookupNoteRanges(at.Element, ranges) && !ranges[at.Track].IsFull())
+                text += " ***";
+        }
+        node->data.Info = text;
+        ShowInfo(text);
+    }
+    UpdateControls();
+}
+
+const TStyleTreeItem* TForm2::SelectedCvNode() const
+{
+    const TStyleTreeItem* node = SelectedTreeItem();
+    return node != nullptr && node->data.Kind == TTreeData::KindCv ? node : nullptr;
+}
+
+void TForm2::BeginCommand()
+{
+    StopTestPlay();
+    HelpPanel->hide();
+    InfoText->hide();
+}
+
+// Info texts
+
+void TForm2::ShowInfo(const QString& text)
+{
+    InfoText->setText(text);
+    InfoText->show();
+    InfoText->raise();
+}
+
+void TForm2::ShowCachedInfo(const TRyTreeView* tree)
+{
+    StopTestPlay();
+    InfoText->hide();
+    if (!HasSelectedNode(tree))
+        return;
+    QString info;
+    if (tree == StyleList && Bank != nullptr) {
+        if (const auto* node = dynamic_cast<const TStyleListItem*>(tree->currentItem()))
+            info = node->Info;
+    } else if (tree == StyleTree && EditIfc != nullptr) {
+        if (const auto* node = dynamic_cast<const TStyleTreeItem*>(tree->currentItem()))
+            info = node->data.Info;
+    }
+    if (!info.isEmpty())
+        ShowInfo(info);
+}
+
+void TForm2::StyleListEnter()
+{
+    ShowCachedInfo(StyleList);
+}
+
+void TForm2::StyleTreeEnter()
+{
+    ShowCachedInfo(StyleTree);
+}
+
+// Selecting and leaving a style
+
+void TForm2::StyleListChanging(QTreeWidgetItem* leaving)
+{
+    if (EditIfc == nullptr || leaving == nullptr || leaving->parent() == nullptr || !StyleModified)
+        return;
+    if (ShowDialog("Style modified", "Confirm changes ?", "", "Yes", "No") == 6) {
+        TRyTreeView::SetImages(leaving, ImageChangedStyle, ImageSelectedStyle);
+        return;
+    }
+    leaving->setText(0, CurStyleName);
+    StyleModified = false;
+}
+
+void TForm2::StyleListChange(QTreeWidgetItem* item)
+{
+    StopTestPlay();
+    if (Bank == nullptr)
+        return;
+    CWaitCursor wait;
+    LeaveStyle();
+    CurStyle = -1;
+    QString info = QString(" Uncompressed Size: %1").arg(Bank->Used());
+    if (item != nullptr && item->parent() != nullptr) {
+        const int k = item->parent()->indexOfChild(item);
+        CurStyle = k;
+        CurStyleName = item->text(0);
+        if (const auto selection = Bank->SelectStyle(k)) {
+            info = QString(" Uncompressed Size: %1").arg(selection->uncompressedSize);
+            if (!selection->content.empty()) {
+                EditIfc = std::make_unique<CNstEditIfc>(selection->content.data(), selection->content.size());
+                StyleVersion = EditIfc->GetStyleVersion();
+                EditIfc->SetStyleName(CurStyleName.toLatin1().toStdString());
+            }
+        }
+    }
+    if (auto* node = dynamic_cast<TStyleListItem*>(item))
+        node->Info = info;
+    ShowInfo(info);
+    FillStyleTree();
+    UpdateControls();
+}
+
+void TForm2::LeaveStyle()
+{
+    if (EditIfc == nullptr)
+        return;
+    if (StyleModified) {
+        StoreCurrentStyle();
+        StyleModified = false;
+    }
+    EditIfc.reset();
+}
+
+void TForm2::StoreCurrentStyle()
+{
+    if (Bank == nullptr || EditIfc == nullptr || CurStyle < 0)
+        return;
+    std::vector<uint8_t> chunk = EditIfc->BuildStyleChunk(true);
+    // Without a chunk the bank keeps its copy of the style.
+    if (chunk.empty())
+        return;
+    // A style that no longer fits the bank must not go unnoticed: its changes are not stored.
+    ReportBankResult("Style modified", Bank->CommitStyle(CurStyle, std::move(chunk)));
+}
+
+// Renaming and version
+
+void TForm2::StyleListEdited(QTreeWidgetItem* node, const QString& text)
+{
+    if (node == nullptr || node->parent() == nullptr)
+        return;
+    if (EditIfc == nullptr) {
+        node->setText(0, text);
+        return;
+    }
+    const QString name = text.isEmpty() ? node->text(0) : text.left(MaxListNameLength);
+    EditIfc->SetStyleName(name.toLatin1().toStdString());
+    StyleModified = true;
+    node->setText(0, name);
+    FillStyleTree();
+    UpdateControls();
+    StyleTree->setFocus();
+}
+
+void TForm2::RyVersionMouseUp()
+{
+    if (EditIfc != nullptr && StyleVersion <= 0) {
+        StyleVersion = 1;
+        EditIfc->SetStyleVersion(1);
+        StyleModified = true;
+    }
+    UpdateControls();
+}

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Renders the main window with examples/demo.sty open and its first chord variation selected.
+# Usage: tools/screenshot.sh [out.png] [build folder]   (defaults: window.png, build/release)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=$(realpath -m "${1:-window.png}")
+build=${2:-build/release}
+cmake --build "$build" --target ry7styletool >/dev/null
+QT_QPA_PLATFORM=offscreen timeout 60 "$build/app/ry7styletool" examples/demo.sty --grab "$out"
+echo "$out"
