@@ -3,11 +3,11 @@
 
 #include <QFileDialog>
 
-QStringList CQtFileChooser::Choose(QWidget* owner, const CFileDialogSpec& spec)
+QStringList CQtFileChooser::Choose(QWidget* owner, const CFileDialogSpec& request)
 {
-    QFileDialog dialog(owner, spec.Title, spec.InitialDir, spec.Filter);
-    dialog.setDefaultSuffix(spec.DefaultSuffix);
-    switch (spec.DialogMode) {
+    QFileDialog dialog(owner, request.Title, request.InitialDir, request.Filter);
+    dialog.setDefaultSuffix(request.DefaultSuffix);
+    switch (request.DialogMode) {
     case CFileDialogSpec::Mode::OpenOne:
         dialog.setFileMode(QFileDialog::ExistingFile);
         break;
@@ -19,8 +19,8 @@ QStringList CQtFileChooser::Choose(QWidget* owner, const CFileDialogSpec& spec)
         dialog.setFileMode(QFileDialog::AnyFile);
         break;
     }
-    if (!spec.FileName.isEmpty())
-        dialog.selectFile(spec.FileName);
+    if (!request.FileName.isEmpty())
+        dialog.selectFile(request.FileName);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles();

@@ -22,14 +22,14 @@ struct CFileDialogSpec {
 class CFileChooser {
 public:
     virtual ~CFileChooser() = default;
-    // Runs the dialog `spec` modally over `owner`. Returns the chosen paths (one, or for OpenMany
+    // Runs the dialog `request` modally over `owner`. Returns the chosen paths (one, or for OpenMany
     // several, in the order the dialog lists them); an empty list when the user cancelled. Open dialogs
     // accept existing files only; the save dialog asks before overwriting.
-    virtual QStringList Choose(QWidget* owner, const CFileDialogSpec& spec) = 0;
+    virtual QStringList Choose(QWidget* owner, const CFileDialogSpec& request) = 0;
 };
 
 // The toolkit's file dialog.
 class CQtFileChooser final : public CFileChooser {
 public:
-    QStringList Choose(QWidget* owner, const CFileDialogSpec& spec) override;
+    QStringList Choose(QWidget* owner, const CFileDialogSpec& request) override;
 };

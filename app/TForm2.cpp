@@ -38,12 +38,12 @@ const QString MidiFilter = "Midi (*.mid)";
 CFileDialogSpec DialogSpec(const char* title, const QString& filter, const char* suffix,
                            CFileDialogSpec::Mode mode)
 {
-    CFileDialogSpec spec;
-    spec.Title = title;
-    spec.Filter = filter;
-    spec.DefaultSuffix = suffix;
-    spec.DialogMode = mode;
-    return spec;
+    CFileDialogSpec request;
+    request.Title = title;
+    request.Filter = filter;
+    request.DefaultSuffix = suffix;
+    request.DialogMode = mode;
+    return request;
 }
 
 // Hands an edited style label to the window instead of writing it into the node, so that the window

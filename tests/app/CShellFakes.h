@@ -32,9 +32,9 @@ public:
 // dialogs it was asked to run.
 class CFakeFileChooser final : public CFileChooser {
 public:
-    QStringList Choose(QWidget*, const CFileDialogSpec& spec) override
+    QStringList Choose(QWidget*, const CFileDialogSpec& request) override
     {
-        Asked.append(spec);
+        Asked.append(request);
         return Choices.isEmpty() ? QStringList() : Choices.takeFirst();
     }
 
