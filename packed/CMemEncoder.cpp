@@ -63,7 +63,12 @@ bool CMemEncoder::Reserve(uint32_t bytes)
     if (!ownsBuffer)
         return false;
     const uint32_t written = Size();
-    const uint32_t capacity = written + bytes + GrowthMargin;
+    // Growing by at least the bytes already written keeps long streams (a pattern lengthened many times
+    // over) linear in their size instead of copying the whole buffer for every few bytes added.
+    const uint64_t wanted = uint64_t{written} + bytes + std::max<uint64_t>(GrowthMargin, written);
+    if (wanted > UINT32_MAX)
+        return false;
+    const auto capacity = static_cast<uint32_t>(wanted);
     auto grown = std::make_unique<uint8_t[]>(capacity);
     std::copy(begin, cursor, grown.get());
     storage = std::move(grown);

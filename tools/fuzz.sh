@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets (preset "fuzz", clang) and runs each for SECONDS (default 30), two at a time.
 # New inputs go to build/fuzz/corpus/<target>; the seeds in fuzz/corpus/<target> are never changed.
 # Logs: build/fuzz/<target>.log (the last "#... cov:" line gives executions and coverage).
-# Usage: tools/fuzz.sh [SECONDS] [TARGET...]
+# Usage: tools/fuzz.sh [SECONDS] [TARGET...]   (FUZZ_UNIT_TIMEOUT: seconds one input may take, default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
@@ -16,7 +16,7 @@ run() {
     local target=$1 work=build/fuzz/corpus/$1
     mkdir -p "$work" build/fuzz/crashes
     if ! build/fuzz/fuzz/"$target" "$work" "fuzz/corpus/$target" -max_total_time="$seconds" -print_final_stats=1 \
-        -artifact_prefix=build/fuzz/crashes/"$target"- -timeout=60 >"build/fuzz/$target.log" 2>&1; then
+        -artifact_prefix=build/fuzz/crashes/"$target"- -timeout="${FUZZ_UNIT_TIMEOUT:-60}" >"build/fuzz/$target.log" 2>&1; then
         echo "$target: FAILED (see build/fuzz/$target.log)"
         return 1
     fi
