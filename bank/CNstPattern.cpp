@@ -1,6 +1,8 @@
 // A track pattern: reset state, stream replacement and lengthening.
 #include "bank/CNstPattern.h"
 
+#include <algorithm>
+
 #include "bank/CNstStream.h"
 #include "events/Trace.h"
 
@@ -44,6 +46,42 @@ void CNstPattern::SetFromEncoder(const CMemEncoder& encoder)
     SetEvents(written.bytes, written.size, written.endTime);
 }
 
+// Writes the events once, or (with `repeat`) once per whole length that fits in `ticks`. Copies
+// after the first are byte-identical, so the second gives the final size before any more work: a
+// damaged length (a few ticks repeated over millions) is refused at once instead of growing the
+// stream past anything a bank can hold.
+bool CNstPattern::WriteCopies(CPackedWriter& out, int32_t ticks, bool repeat) const
+{
+    CPackedReader reader(data.data(), data.size());
+    const int64_t copies = repeat ? std::max<int64_t>(1, ticks / lengthTicks) : 1;
+    size_t firstCopySize = 0;
+    for (int64_t copy = 0; copy < copies; ++copy) {
+        const int64_t start = copy * lengthTicks;
+        reader.Rewind();
+        CChainPtr chain;
+        uint32_t time = 0;
+        bool wrote = false;
+        while (reader.Next(chain, time)) {
+            const int64_t at = start + time;
+            if (at <= ticks && !out.WriteWithoutEnd(static_cast<uint32_t>(at), chain.get()))
+                return false;
+            wrote = wrote || at <= ticks;
+        }
+        if (reader.Failed())
+            return false;
+        if (!wrote)
+            break; // later copies would add no event either
+        if (copy == 0)
+            firstCopySize = out.Size();
+        else if (copy == 1 && firstCopySize + (out.Size() - firstCopySize) * static_cast<uint64_t>(copies - 1) >
+                                  kMaxLengthenedSize) {
+            Trace("CNstPattern::SetLength() - %d ticks would exceed the bank size", ticks);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool CNstPattern::SetLength(int32_t ticks, bool once)
 {
     if (ticks == lengthTicks)
@@ -51,34 +89,8 @@ bool CNstPattern::SetLength(int32_t ticks, bool once)
     if (ticks < 0)
         return false;
     CPackedWriter out;
-    if (!isEmpty) {
-        CPackedReader reader(data.data(), data.size());
-        // A pattern of no length cannot be repeated: it is written once.
-        const bool repeat = !once && lengthTicks > 0;
-        for (int64_t start = 0; start == 0 || (repeat && start + lengthTicks <= ticks);
-             start += lengthTicks) {
-            reader.Rewind();
-            CChainPtr chain;
-            uint32_t time = 0;
-            bool wrote = false;
-            while (reader.Next(chain, time)) {
-                const int64_t at = start + time;
-                if (at <= ticks && !out.WriteWithoutEnd(static_cast<uint32_t>(at), chain.get()))
-                    return false;
-                wrote = wrote || at <= ticks;
-            }
-            if (reader.Failed())
-                return false;
-            // A damaged length (a few ticks repeated over millions) must not grow the stream past
-            // anything a bank can hold, nor spin over copies that add no event.
-            if (out.Size() > kMaxLengthenedSize) {
-                Trace("CNstPattern::SetLength() - %d ticks would exceed the bank size", ticks);
-                return false;
-            }
-            if (!repeat || !wrote)
-                break;
-        }
-    }
+    if (!isEmpty && !WriteCopies(out, ticks, !once && lengthTicks > 0))
+        return false;
     if (!out.Finish(static_cast<uint32_t>(ticks)))
         return false;
     const bool virgin = isVirgin;

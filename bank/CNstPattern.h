@@ -6,6 +6,7 @@
 #include <vector>
 
 class CMemEncoder;
+class CPackedWriter;
 
 class CNstPattern {
 public:
@@ -40,6 +41,9 @@ public:
     bool SetLength(int32_t ticks, bool once);
     // Every field, with a private copy of the data.
     void CopyFrom(const CNstPattern& other) { *this = other; }
+
+private:
+    bool WriteCopies(CPackedWriter& out, int32_t ticks, bool repeat) const;
 };
 
 // The stream of an empty pattern: End of Track at `ticks`.

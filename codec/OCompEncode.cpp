@@ -551,7 +551,7 @@ private:
     std::size_t HashAt(int level, const uint8_t* bytes, std::integer_sequence<int, Levels...>) const
     {
         std::size_t hash = 0;
-        ((level == Levels && (hash = Hash<Levels>(bytes), true)) || ...);
+        (void(level == Levels ? hash = Hash<Levels>(bytes) : 0), ...);
         return hash;
     }
 

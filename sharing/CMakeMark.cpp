@@ -706,8 +706,8 @@ std::unique_ptr<CStyleContent> CMakeMark::ExpandChordVariations(CChunkNav& sourc
              offset + record.pairs.size() <= pool.list.references.size();
         const uint16_t* references = pool.list.references.data() + offset;
         offset += record.pairs.size();
-        CCvRecord expanded;
-        expanded.lengthTicks = record.lengthTicks;
+        CCvRecord expandedCv;
+        expandedCv.lengthTicks = record.lengthTicks;
         for (size_t first = 0; ok && first < record.pairs.size();) {
             size_t last = first + 1;
             while (last < record.pairs.size() && record.pairs[last] == record.pairs[first])
@@ -716,12 +716,12 @@ std::unique_ptr<CStyleContent> CMakeMark::ExpandChordVariations(CChunkNav& sourc
                                                             std::vector<uint8_t>());
             ok = ExpandRun(record, first, last, references, pool, pattern.second);
             needed += kHeader + static_cast<int64_t>(pattern.second.size());
-            expanded.pairs.push_back(record.pairs[first]);
+            expandedCv.pairs.push_back(record.pairs[first]);
             first = last;
         }
         std::vector<uint8_t> marks;
-        ok = ok && ExpandedMarks(record, expanded.pairs.size(), marks) &&
-             expanded.Bytes(marks, expansion.chordVars.emplace_back());
+        ok = ok && ExpandedMarks(record, expandedCv.pairs.size(), marks) &&
+             expandedCv.Bytes(marks, expansion.chordVars.emplace_back());
         needed += ok ? kHeader + static_cast<int64_t>(expansion.chordVars.back().size()) : 0;
         return ok;
     });

@@ -197,8 +197,8 @@ TEST_F(StyleModel, LengthensPatternsByRepeatingOrByMovingTheEnd)
 
 TEST_F(StyleModel, RefusesToLengthenAPatternBeyondAnyBankSize)
 {
-    // A one-tick pattern repeated over the largest length a damaged file can give: refused at once,
-    // the pattern left as it was, instead of growing without bound.
+    // A one-tick pattern repeated over the largest length a damaged file can give: refused after two
+    // copies show the final size, the pattern left as it was, instead of growing without bound.
     CNstChordVar chordVar(nullptr);
     CNstPattern& pattern = SetPattern(chordVar, 3, Notes(1, 1), 1);
     const std::vector<uint8_t> before = pattern.data;
