@@ -82,6 +82,13 @@ CImportOutcome CStyleTransfer::ImportSmfFile(CNstEditIfc& style, const CExtProgL
 bool CStyleTransfer::ExportCvToFile(CNstEditIfc& style, const CExtProgList& programs, const std::string& path,
                                     int element, int cv, int track, int32_t tempo)
 {
+    CFileWriter writer(path);
+    return ExportCvToFile(style, programs, writer, element, cv, track, tempo);
+}
+
+bool CStyleTransfer::ExportCvToFile(CNstEditIfc& style, const CExtProgList& programs, CFileWriter& writer,
+                                    int element, int cv, int track, int32_t tempo)
+{
     style.ClearNoteMarks(element, cv);
     std::vector<uint8_t> image =
         style.ExportCvToSmf(element, cv, track < 8 ? track : static_cast<int>(CNstEditIfc::AllTracks));
@@ -91,6 +98,5 @@ bool CStyleTransfer::ExportCvToFile(CNstEditIfc& style, const CExtProgList& prog
         return false;
     if (tempo > 0)
         ReplaceFirstTempo(image, tempo);
-    CFileWriter writer(path);
     return writer.Write(image.data(), image.size());
 }

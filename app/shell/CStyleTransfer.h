@@ -5,6 +5,7 @@
 #include <string>
 
 class CExtProgList;
+class CFileWriter;
 class CNstEditIfc;
 
 // What importing one file did.
@@ -39,6 +40,9 @@ public:
     // written in full. False when no image could be made or the file could not be written; an
     // existing file then keeps its contents.
     static bool ExportCvToFile(CNstEditIfc& style, const CExtProgList& programs, const std::string& path,
+                               int element, int cv, int track, int32_t tempo = 0);
+    // The same through `writer`, which names the file (and can be made to fail in tests).
+    static bool ExportCvToFile(CNstEditIfc& style, const CExtProgList& programs, CFileWriter& writer,
                                int element, int cv, int track, int32_t tempo = 0);
 
     // The note ranges of the element's tracks from `programs`, as bytes per track (low, high), and

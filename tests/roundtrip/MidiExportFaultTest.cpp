@@ -2,33 +2,68 @@
 #include "ExampleExport.h"
 #include "RoundTripSupport.h"
 #include "app/shell/CExtProgList.h"
+#include "bank/CFileWriter.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 
-TEST(FailingMidiExport, KeepsWhatStandsInTheWayAndLeavesNoTempFile)
-{
-    TempFolder folder("ry7-midi-faults");
+namespace {
+
+class FailingMidiExport : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(example.IsOpen()); }
+
+    TempFolder folder{"ry7-midi-faults"};
+    CExampleStyle example;
     const CExtProgList programs;
     const Bytes previous = {'o', 'l', 'd'};
+};
 
-    // The export itself works here.
-    const fs::path written = folder.path / "Main A.mid";
-    ASSERT_TRUE(ExportExampleChordVariation(programs, written.string()));
-    EXPECT_EQ(ReadBytes(written).size() > 14, true);
+} // namespace
 
+TEST_F(FailingMidiExport, KeepsThePreviousFileAtEveryBytePositionAtCloseAndAtRename)
+{
+    const fs::path scratch = folder.path / "whole.mid";
+    ASSERT_TRUE(example.ExportFirstChordVariation(programs, scratch.string()));
+    const Bytes expected = ReadBytes(scratch);
+    ASSERT_GT(expected.size(), 14u);
+
+    const fs::path target = folder.path / "Main A.mid";
+    WriteBytes(target, previous);
+    const auto expectFailure = [&](CFileWriter::Fault fault, size_t byte) {
+        CFileWriter writer(target.string());
+        writer.InjectFault(fault, byte);
+        ASSERT_FALSE(example.ExportFirstChordVariation(programs, writer)) << "fault at byte " << byte;
+        ASSERT_EQ(FirstMismatch(previous, ReadBytes(target)), "") << "fault at byte " << byte;
+        ASSERT_FALSE(fs::exists(writer.TempPath())) << "fault at byte " << byte;
+    };
+    for (size_t byte = 0; byte <= expected.size(); ++byte)
+        expectFailure(CFileWriter::Fault::AtByte, byte);
+    expectFailure(CFileWriter::Fault::AtClose, 0);
+    expectFailure(CFileWriter::Fault::AtRename, 0);
+    std::printf("fault injection: %zu failure points over a %zu-byte MIDI export\n", expected.size() + 3,
+                expected.size());
+
+    // The failed exports changed nothing in the style: the next one writes the same file.
+    ASSERT_TRUE(example.ExportFirstChordVariation(programs, target.string()));
+    EXPECT_EQ(FirstMismatch(expected, ReadBytes(target)), "");
+}
+
+TEST_F(FailingMidiExport, KeepsWhatStandsInTheWayAndLeavesNoTempFile)
+{
     // A folder in the way of the file: the image is written aside but can never replace the folder.
     const fs::path blocked = folder.path / "Main B.mid";
     fs::create_directory(blocked);
     WriteBytes(blocked / "inside", previous);
-    EXPECT_FALSE(ExportExampleChordVariation(programs, blocked.string()));
+    EXPECT_FALSE(example.ExportFirstChordVariation(programs, blocked.string()));
     EXPECT_TRUE(fs::is_directory(blocked));
     EXPECT_EQ(FirstMismatch(previous, ReadBytes(blocked / "inside")), "");
     EXPECT_FALSE(fs::exists(blocked.string() + ".tmp"));
 
     // A folder that does not exist: nothing is created.
     const fs::path missing = folder.path / "absent" / "Main A.mid";
-    EXPECT_FALSE(ExportExampleChordVariation(programs, missing.string()));
+    EXPECT_FALSE(example.ExportFirstChordVariation(programs, missing.string()));
     EXPECT_FALSE(fs::exists(missing.parent_path()));
 }
