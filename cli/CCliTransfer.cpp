@@ -90,6 +90,8 @@ int ExportStyle(CCliSession& session, int k, const CExportChoice& choice, const 
     std::unique_ptr<CNstEditIfc> style = session.EditStyle(k);
     if (!style)
         return kExitFailure;
+    if (choice.Tempo > 0)
+        style->SetStyleTempo(choice.Tempo);
     std::error_code error;
     fs::create_directories(folder, error);
     if (error) {
@@ -103,8 +105,7 @@ int ExportStyle(CCliSession& session, int k, const CExportChoice& choice, const 
             if ((choice.Cv && *choice.Cv != c) || style->GetCvState(e, c) == CNstEditIfc::StateAbsent)
                 continue;
             const fs::path path = folder / (choice.Prefix + CStandardNames::CvName(e, c) + ".mid");
-            if (!CStyleTransfer::ExportCvToFile(*style, session.Programs(), path.string(), e, c, choice.Track,
-                                                choice.Tempo)) {
+            if (!CStyleTransfer::ExportCvToFile(*style, session.Programs(), path.string(), e, c, choice.Track)) {
                 session.Message(kExportCaption,
                                 std::string(CStyleTransfer::WriteErrorText) + " (" + path.string() + ")");
                 return kExitFailure;

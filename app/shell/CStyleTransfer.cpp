@@ -39,22 +39,6 @@ bool MarkExtendedNotes(CNstEditIfc& style, const CExtProgList& programs, int ele
     return true;
 }
 
-// The first Set Tempo sits at tick 0 in front of every other event the facade writes, so it is the
-// first FF 51 03 after the track header.
-void ReplaceFirstTempo(std::vector<uint8_t>& image, int32_t tempo)
-{
-    const uint32_t micros = 60000000u / static_cast<uint32_t>(tempo);
-    constexpr size_t kTrackStart = 22; // file header (14) and track header (8)
-    for (size_t i = kTrackStart; i + 6 <= image.size(); ++i) {
-        if (image[i] == 0xFF && image[i + 1] == 0x51 && image[i + 2] == 0x03) {
-            image[i + 3] = static_cast<uint8_t>(micros >> 16);
-            image[i + 4] = static_cast<uint8_t>(micros >> 8);
-            image[i + 5] = static_cast<uint8_t>(micros);
-            return;
-        }
-    }
-}
-
 } // namespace
 
 int32_t CStyleTransfer::TrackProgram(CNstEditIfc& style, int element, int track)
@@ -80,14 +64,14 @@ CImportOutcome CStyleTransfer::ImportSmfFile(CNstEditIfc& style, const CExtProgL
 }
 
 bool CStyleTransfer::ExportCvToFile(CNstEditIfc& style, const CExtProgList& programs, const std::string& path,
-                                    int element, int cv, int track, int32_t tempo)
+                                    int element, int cv, int track)
 {
     CFileWriter writer(path);
-    return ExportCvToFile(style, programs, writer, element, cv, track, tempo);
+    return ExportCvToFile(style, programs, writer, element, cv, track);
 }
 
 bool CStyleTransfer::ExportCvToFile(CNstEditIfc& style, const CExtProgList& programs, CFileWriter& writer,
-                                    int element, int cv, int track, int32_t tempo)
+                                    int element, int cv, int track)
 {
     style.ClearNoteMarks(element, cv);
     std::vector<uint8_t> image =
@@ -96,7 +80,5 @@ bool CStyleTransfer::ExportCvToFile(CNstEditIfc& style, const CExtProgList& prog
     // An empty image is no file; writing it would replace a good file with nothing.
     if (image.empty())
         return false;
-    if (tempo > 0)
-        ReplaceFirstTempo(image, tempo);
     return writer.Write(image.data(), image.size());
 }

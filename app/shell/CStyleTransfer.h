@@ -35,15 +35,14 @@ public:
 
     // Writes chord variation `cv` of `element` as a format 0 file at `path`: `track` 0..7 that track
     // alone, any larger value every track. Marked notes are written as notes and marked again
-    // afterwards from `programs`. `tempo` above 0 replaces the style tempo in the file's first Set
-    // Tempo (beats per minute); 0 keeps the style's. The file is replaced only once the new image is
+    // afterwards from `programs`. The file is replaced only once the new image is
     // written in full. False when no image could be made or the file could not be written; an
     // existing file then keeps its contents.
     static bool ExportCvToFile(CNstEditIfc& style, const CExtProgList& programs, const std::string& path,
-                               int element, int cv, int track, int32_t tempo = 0);
+                               int element, int cv, int track);
     // The same through `writer`, which names the file (and can be made to fail in tests).
     static bool ExportCvToFile(CNstEditIfc& style, const CExtProgList& programs, CFileWriter& writer,
-                               int element, int cv, int track, int32_t tempo = 0);
+                               int element, int cv, int track);
 
     // The note ranges of the element's tracks from `programs`, as bytes per track (low, high), and
     // whether any track's program is in the list. Tracks without an entry keep (0, 127).
