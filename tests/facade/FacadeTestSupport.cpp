@@ -12,24 +12,6 @@ namespace facadetest {
 
 namespace {
 
-void PutVarLen(Bytes& out, uint32_t value)
-{
-    uint8_t groups[5];
-    int count = 0;
-    do {
-        groups[count++] = static_cast<uint8_t>(value & 0x7F);
-        value >>= 7;
-    } while (value);
-    while (count--)
-        out.push_back(static_cast<uint8_t>(groups[count] | (count ? 0x80 : 0)));
-}
-
-void PutBE(Bytes& out, uint32_t value, int bytes)
-{
-    while (bytes--)
-        out.push_back(static_cast<uint8_t>(value >> (8 * bytes)));
-}
-
 void Append(std::vector<CFileEvent>& out, uint32_t tick, const CLinkedEvent* chain)
 {
     for (const CLinkedEvent* event = chain; event; event = event->next) {
@@ -42,68 +24,6 @@ void Append(std::vector<CFileEvent>& out, uint32_t tick, const CLinkedEvent* cha
 }
 
 } // namespace
-
-CSmfBuilder& CSmfBuilder::Add(uint32_t tick, std::initializer_list<uint8_t> message)
-{
-    return Add(tick, Bytes(message));
-}
-
-CSmfBuilder& CSmfBuilder::Add(uint32_t tick, const Bytes& message)
-{
-    messages.push_back({tick, message});
-    return *this;
-}
-
-CSmfBuilder& CSmfBuilder::Note(uint32_t start, uint32_t end, uint8_t channel, uint8_t key, uint8_t velocity)
-{
-    Add(start, {static_cast<uint8_t>(0x90 | channel), key, velocity});
-    return Add(end, {static_cast<uint8_t>(0x80 | channel), key, 64});
-}
-
-CSmfBuilder& CSmfBuilder::Tempo(uint32_t tick, uint32_t micros)
-{
-    return Add(tick, {0xFF, 0x51, 3, static_cast<uint8_t>(micros >> 16), static_cast<uint8_t>(micros >> 8),
-                      static_cast<uint8_t>(micros)});
-}
-
-CSmfBuilder& CSmfBuilder::Signature(uint32_t tick, uint8_t numerator, uint8_t denomExp)
-{
-    return Add(tick, {0xFF, 0x58, 4, numerator, denomExp, 24, 8});
-}
-
-Bytes CSmfBuilder::TrackData(uint32_t endTick, bool withEnd) const
-{
-    std::vector<CTimedMessage> sorted = messages;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const CTimedMessage& a, const CTimedMessage& b) { return a.tick < b.tick; });
-    Bytes track;
-    uint32_t now = 0;
-    for (const CTimedMessage& message : sorted) {
-        PutVarLen(track, message.tick - now);
-        now = message.tick;
-        track.insert(track.end(), message.bytes.begin(), message.bytes.end());
-    }
-    if (withEnd) {
-        PutVarLen(track, endTick > now ? endTick - now : 0);
-        track.insert(track.end(), {0xFF, 0x2F, 0});
-    }
-    return track;
-}
-
-Bytes CSmfBuilder::Image(uint32_t endTick) const
-{
-    return SmfImage(TrackData(endTick), division);
-}
-
-Bytes SmfImage(const Bytes& trackData, uint16_t division)
-{
-    Bytes image = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1};
-    PutBE(image, division, 2);
-    image.insert(image.end(), {'M', 'T', 'r', 'k'});
-    PutBE(image, static_cast<uint32_t>(trackData.size()), 4);
-    image.insert(image.end(), trackData.begin(), trackData.end());
-    return image;
-}
 
 std::ostream& operator<<(std::ostream& out, const CNote& note)
 {
@@ -246,7 +166,11 @@ Bytes Snapshot(CNstEditIfc& facade)
 {
     const CNstRyIfc& style = facade.Style();
     Bytes out(style.name.begin(), style.name.end());
-    PutBE(out, static_cast<uint32_t>(facade.StyleTempo()), 4);
+    const auto put32 = [&out](int32_t value) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out.push_back(static_cast<uint8_t>(static_cast<uint32_t>(value) >> shift));
+    };
+    put32(facade.StyleTempo());
     for (int e = 0; e < kStyleElements; ++e) {
         const CNstStyleElem* element = style.FindElement(e);
         out.push_back(element ? 1 : 0);
@@ -261,12 +185,12 @@ Bytes Snapshot(CNstEditIfc& facade)
             if (!cv)
                 continue;
             out.insert(out.end(), {cv->numerator, cv->denomExp, cv->measures});
-            PutBE(out, static_cast<uint32_t>(cv->lengthTicks), 4);
+            put32(cv->lengthTicks);
             out.insert(out.end(), cv->tempoData.begin(), cv->tempoData.end());
             for (const CNstPattern& pattern : cv->patterns) {
                 out.insert(out.end(),
                            {pattern.isVirgin, pattern.isEmpty, pattern.measures, pattern.trackType});
-                PutBE(out, static_cast<uint32_t>(pattern.lengthTicks), 4);
+                put32(pattern.lengthTicks);
                 out.insert(out.end(), pattern.data.begin(), pattern.data.end());
             }
         }

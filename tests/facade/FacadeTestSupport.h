@@ -4,6 +4,7 @@
 #include "bank/CNstEditIfc.h"
 #include "events/CEventsPool.h"
 #include "support/EventFakes.h"
+#include "tools/smfbuilder/CSmfBuilder.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -14,33 +15,6 @@
 namespace facadetest {
 
 using Bytes = std::vector<uint8_t>;
-
-// Builds a format 0 image from messages at absolute ticks (kept in the order given at equal ticks).
-class CSmfBuilder {
-public:
-    explicit CSmfBuilder(uint16_t fileDivision = 384) : division(fileDivision) {}
-
-    CSmfBuilder& Add(uint32_t tick, std::initializer_list<uint8_t> message);
-    CSmfBuilder& Add(uint32_t tick, const Bytes& message);
-    CSmfBuilder& Note(uint32_t start, uint32_t end, uint8_t channel, uint8_t key, uint8_t velocity = 100);
-    CSmfBuilder& Tempo(uint32_t tick, uint32_t microsPerQuarter);
-    CSmfBuilder& Signature(uint32_t tick, uint8_t numerator, uint8_t denomExp);
-    // The image, End of Track at `endTick`.
-    Bytes Image(uint32_t endTick) const;
-    // Only the track data (delays and messages), with or without End of Track at `endTick`.
-    Bytes TrackData(uint32_t endTick, bool withEnd = true) const;
-
-private:
-    struct CTimedMessage {
-        uint32_t tick;
-        Bytes bytes;
-    };
-    std::vector<CTimedMessage> messages;
-    uint16_t division;
-};
-
-// A format 0 image around raw track data.
-Bytes SmfImage(const Bytes& trackData, uint16_t division = 384);
 
 // One note of a file: start and end tick, channel, key and on velocity.
 struct CNote {

@@ -1,5 +1,6 @@
 // Generated grooves for the example bank.
 #include "tools/example/CExampleMusic.h"
+#include "tools/smfbuilder/CSmfBuilder.h"
 
 #include <algorithm>
 #include <array>
@@ -11,58 +12,6 @@ using Bytes = std::vector<uint8_t>;
 // MIDI channels (0-based) of the tracks, Drum to Acc. 5.
 constexpr std::array<uint8_t, 8> kChannels = {9, 10, 8, 11, 12, 13, 14, 15};
 enum Track { Drum, Percussion, BassTrack, Comp, Pad, Arp, Stab, Line };
-
-// A format 0 image from messages at absolute ticks, kept in the order given at equal ticks.
-class CSmfSketch {
-public:
-    void Add(uint32_t tick, Bytes message) { messages.push_back({tick, std::move(message)}); }
-    void Note(uint32_t start, uint32_t length, uint8_t channel, int key, int velocity)
-    {
-        const auto k = static_cast<uint8_t>(std::clamp(key, 0, 127));
-        Add(start,
-            {static_cast<uint8_t>(0x90 | channel), k, static_cast<uint8_t>(std::clamp(velocity, 1, 127))});
-        Add(start + length, {static_cast<uint8_t>(0x80 | channel), k, 64});
-    }
-
-    Bytes Image(uint32_t endTick) const
-    {
-        std::vector<CTimed> sorted = messages;
-        std::stable_sort(sorted.begin(), sorted.end(),
-                         [](const CTimed& a, const CTimed& b) { return a.tick < b.tick; });
-        Bytes track;
-        uint32_t now = 0;
-        for (const CTimed& message : sorted) {
-            PutVarLen(track, message.tick - now);
-            now = message.tick;
-            track.insert(track.end(), message.bytes.begin(), message.bytes.end());
-        }
-        PutVarLen(track, endTick - now);
-        track.insert(track.end(), {0xFF, 0x2F, 0});
-        Bytes image = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0x80, 'M', 'T', 'r', 'k'};
-        for (int shift = 24; shift >= 0; shift -= 8)
-            image.push_back(static_cast<uint8_t>(track.size() >> shift));
-        image.insert(image.end(), track.begin(), track.end());
-        return image;
-    }
-
-private:
-    struct CTimed {
-        uint32_t tick;
-        Bytes bytes;
-    };
-    static void PutVarLen(Bytes& out, uint32_t value)
-    {
-        uint8_t groups[5];
-        int count = 0;
-        do {
-            groups[count++] = static_cast<uint8_t>(value & 0x7F);
-            value >>= 7;
-        } while (value);
-        while (count--)
-            out.push_back(static_cast<uint8_t>(groups[count] | (count ? 0x80 : 0)));
-    }
-    std::vector<CTimed> messages;
-};
 
 // One drum or percussion voice: its key, the element level from which it plays, and a hit string over
 // the steps of a measure ('X' accent, 'x' normal, 'o' soft, anything else a rest).
@@ -243,7 +192,7 @@ CElementShape ShapeOf(const CExampleStyle& style, int element)
 // when the style asks for it.
 class CGrooveWriter {
 public:
-    CGrooveWriter(const CExampleStyle& style, int element, int cv, CSmfSketch& sketch)
+    CGrooveWriter(const CExampleStyle& style, int element, int cv, CSmfBuilder& sketch)
         : figures(FiguresOf(style.Feel)), shape(ShapeOf(style, element)), chord(ChordOf(element, cv)),
           file(sketch), wide(style.Feel == CExampleFeel::Bossa), numerator(style.Numerator),
           humanize(style.Humanize)
@@ -390,7 +339,8 @@ private:
             jitter = jitter * 1103515245u + 12345u; // a fixed linear congruential sequence
             velocity += static_cast<int>((jitter >> 16) % 17) - 8;
         }
-        file.Note(start, length, channel, key, velocity);
+        file.Note(start, start + length, channel, static_cast<uint8_t>(std::clamp(key, 0, 127)),
+                  static_cast<uint8_t>(std::clamp(velocity, 1, 127)));
     }
 
     uint32_t Step(uint32_t start, int step) const { return start + stepTicks * static_cast<uint32_t>(step); }
@@ -407,7 +357,7 @@ private:
     const CFeelFigures& figures;
     CElementShape shape;
     const std::vector<int>& chord;
-    CSmfSketch& file;
+    CSmfBuilder& file;
     bool wide; // Acc. 4 voiced over five octaves
     int numerator;
     bool humanize;
@@ -417,7 +367,7 @@ private:
 };
 
 // Tempo, signature and each track's expression, bank select and program at tick 0.
-void WriteHeader(const CExampleStyle& style, CSmfSketch& file)
+void WriteHeader(const CExampleStyle& style, CSmfBuilder& file)
 {
     const auto micros = static_cast<uint32_t>(60000000 / style.Tempo);
     file.Add(0, {0xFF, 0x51, 3, static_cast<uint8_t>(micros >> 16), static_cast<uint8_t>(micros >> 8),
@@ -441,7 +391,7 @@ std::vector<CExampleFile> CExampleMusic::Files(const CExampleStyle& style)
     const int elements = style.Version > 0 ? 12 : 10;
     for (int e = 0; e < elements; ++e) {
         for (int c = 0; c < (e < 4 ? 6 : 2); ++c) {
-            CSmfSketch file;
+            CSmfBuilder file;
             WriteHeader(style, file);
             CGrooveWriter(style, e, c, file).Write();
             const uint32_t measureTicks = (1536u >> style.DenomExp) * style.Numerator;
