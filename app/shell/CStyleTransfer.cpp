@@ -1,6 +1,7 @@
 // The one-file import and export steps shared by the window and the command-line tool.
 #include "app/shell/CStyleTransfer.h"
 
+#include "app/shell/CExtProgList.h"
 #include "bank/CFileWriter.h"
 #include "bank/CNstEditIfc.h"
 
@@ -81,4 +82,18 @@ bool CStyleTransfer::ExportCvToFile(CNstEditIfc& style, const CExtProgList& prog
     if (image.empty())
         return false;
     return writer.Write(image.data(), image.size());
+}
+
+// The ranges cross to the caller as plain bytes per track.
+bool CStyleTransfer::LookupNoteRanges(CNstEditIfc& style, const CExtProgList& programs, int element,
+                                      uint8_t (&low)[8], uint8_t (&high)[8])
+{
+    CNoteRanges ranges;
+    const bool found = programs.LookupNoteRanges([&style](int e, int t) { return TrackProgram(style, e, t); },
+                                                 element, ranges);
+    for (size_t t = 0; t < ranges.size(); ++t) {
+        low[t] = ranges[t].low;
+        high[t] = ranges[t].high;
+    }
+    return found;
 }
