@@ -6,13 +6,6 @@
 #include "bank/CNstStream.h"
 #include "events/Trace.h"
 
-namespace {
-
-// No stored pattern can be larger than the bank buffer (CStyleBank::kCapacity) that holds it.
-constexpr size_t kMaxLengthenedSize = 3145728;
-
-} // namespace
-
 std::vector<uint8_t> EmptyPackedStream(uint32_t ticks)
 {
     CPackedWriter out;
@@ -49,8 +42,8 @@ void CNstPattern::SetFromEncoder(const CMemEncoder& encoder)
 // Writes the events once, or (with `repeat`) once per whole length that fits in `ticks`. Copies
 // after the first are byte-identical, so the second gives the final size before any more work: a
 // damaged length (a few ticks repeated over millions) is refused at once instead of growing the
-// stream past anything a bank can hold.
-bool CNstPattern::WriteCopies(CPackedWriter& out, int32_t ticks, bool repeat) const
+// stream past `maxSize`.
+bool CNstPattern::WriteCopies(CPackedWriter& out, int32_t ticks, bool repeat, size_t maxSize) const
 {
     CPackedReader reader(data.data(), data.size());
     const int64_t copies = repeat ? std::max<int64_t>(1, ticks / lengthTicks) : 1;
@@ -74,22 +67,22 @@ bool CNstPattern::WriteCopies(CPackedWriter& out, int32_t ticks, bool repeat) co
         if (copy == 0)
             firstCopySize = out.Size();
         else if (copy == 1 && firstCopySize + (out.Size() - firstCopySize) * static_cast<uint64_t>(copies - 1) >
-                                  kMaxLengthenedSize) {
-            Trace("CNstPattern::SetLength() - %d ticks would exceed the bank size", ticks);
+                                  maxSize) {
+            Trace("CNstPattern::SetLength() - %d ticks would exceed %zu bytes", ticks, maxSize);
             return false;
         }
     }
     return true;
 }
 
-bool CNstPattern::SetLength(int32_t ticks, bool once)
+bool CNstPattern::SetLength(int32_t ticks, bool once, size_t maxSize)
 {
     if (ticks == lengthTicks)
         return true;
     if (ticks < 0)
         return false;
     CPackedWriter out;
-    if (!isEmpty && !WriteCopies(out, ticks, !once && lengthTicks > 0))
+    if (!isEmpty && !WriteCopies(out, ticks, !once && lengthTicks > 0, maxSize))
         return false;
     if (!out.Finish(static_cast<uint32_t>(ticks)))
         return false;

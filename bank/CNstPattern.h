@@ -35,15 +35,18 @@ public:
     void SetEvents(const uint8_t* bytes, size_t size, int32_t length);
     // SetEvents with the encoder's written bytes and its end time.
     void SetFromEncoder(const CMemEncoder& encoder);
+    // No lengthened stream grows beyond the bank buffer (CStyleBank::kCapacity) by default.
+    static constexpr size_t MaxLengthenedSize = 3145728;
+
     // Moves the End of Track to `ticks`. Unless `once` is set the events are repeated back to back as long as
     // a whole copy fits. isVirgin keeps its value. False (pattern unchanged) when the stream cannot be
-    // decoded or re-encoded.
-    bool SetLength(int32_t ticks, bool once);
+    // decoded or re-encoded, or would grow beyond `maxSize` bytes (refused before the copies are made).
+    bool SetLength(int32_t ticks, bool once, size_t maxSize = MaxLengthenedSize);
     // Every field, with a private copy of the data.
     void CopyFrom(const CNstPattern& other) { *this = other; }
 
 private:
-    bool WriteCopies(CPackedWriter& out, int32_t ticks, bool repeat) const;
+    bool WriteCopies(CPackedWriter& out, int32_t ticks, bool repeat, size_t maxSize) const;
 };
 
 // The stream of an empty pattern: End of Track at `ticks`.

@@ -44,15 +44,21 @@ int CvLimit(int element)
     return element < 4 ? kChordVars : 2;
 }
 
+// A style's tree as written back, its patterns lengthened to their chord variations, takes at most four
+// bank buffers: far more than any style that fits a bank needs, while a damaged length asking for
+// more is refused before the work is done.
+constexpr size_t kMaxBuiltSize = 4 * CNstPattern::MaxLengthenedSize;
+
 // The stored record of a pattern as its chord variation of `cvLength` ticks plays it: lengthened by
-// repetition, then trimmed to the chord variation so that it ends in a neutral state.
-bool StorePattern(const CNstPattern& pattern, int32_t cvLength, std::vector<uint8_t>& record)
+// repetition (to at most `maxSize` bytes), then trimmed to the chord variation so that it ends in a
+// neutral state.
+bool StorePattern(const CNstPattern& pattern, int32_t cvLength, size_t maxSize, std::vector<uint8_t>& record)
 {
     CNstPattern copy = pattern;
     const int32_t length = copy.lengthTicks;
     if (length > 0 && length < cvLength) {
         const int64_t repeats = (int64_t{cvLength} + length - 1) / length;
-        if (!copy.SetLength(static_cast<int32_t>(repeats * length), false))
+        if (!copy.SetLength(static_cast<int32_t>(repeats * length), false, maxSize))
             return false;
     }
     return StoreTrimmedRecord(copy.data.data(), copy.data.size(), static_cast<uint8_t>(copy.trackType + 2),
@@ -308,9 +314,13 @@ std::unique_ptr<CStyleContent> CNstRyIfc::Build()
                 if (pattern.isVirgin)
                     continue;
                 std::vector<uint8_t> stored;
-                if (!StorePattern(pattern, chordVar->lengthTicks, stored))
+                if (!StorePattern(pattern, chordVar->lengthTicks, kMaxBuiltSize - total, stored))
                     return nullptr;
                 AppendChunk(total, stored.size());
+                if (total > kMaxBuiltSize) {
+                    Trace("CNstRyIfc::Build() - the style would exceed %zu bytes", kMaxBuiltSize);
+                    return nullptr;
+                }
                 patterns.emplace_back(static_cast<uint8_t>(pattern.trackType + 2), std::move(stored));
                 marks.WriteMeta(0, CEvent::PrivateMetaType,
                                 {kStartMark, static_cast<uint8_t>(record.pairs.size()), 0, 0});

@@ -137,6 +137,23 @@ TEST_F(StyleCodec, RepeatsShortPatternsToTheLengthOfTheirChordVariation)
     EXPECT_EQ(back.FindElement(2)->FindChordVar(0)->measures, 4);
 }
 
+TEST_F(StyleCodec, RefusesToBuildAStyleWhosePatternsWouldOutgrowFourBanks)
+{
+    // Every track of six chord variations repeated over a damaged length of 20,000 beats: each
+    // lengthened pattern would fit a bank alone, together they would take many.
+    CNstRyIfc style;
+    CNstStyleElem& element = style.GetElement(0);
+    for (int k = 0; k < 6; ++k) {
+        CNstChordVar& chordVar = element.GetChordVar(k);
+        for (int t = 0; t < kStyleTracks; ++t)
+            SetPattern(chordVar, t, Notes(4, 96), 384);
+        chordVar.lengthTicks = 384 * 20000;
+    }
+    CTraceCapture capture;
+    EXPECT_EQ(style.Build(), nullptr);
+    EXPECT_TRUE(capture.Contains("CNstPattern::SetLength() - "));
+}
+
 TEST_F(StyleCodec, ReadsBackWhatItBuilds)
 {
     for (uint32_t seed = 1; seed <= 20; ++seed) {
