@@ -74,6 +74,14 @@ public:
             return at.Kind == TTreeData::KindCv && at.Element == element && at.Cv == cv;
         });
     }
+    // The node of `track` in that chord variation, or null.
+    static TStyleTreeItem* FindTrackNode(const TForm2& form, int element, int cv, int track)
+    {
+        return FindNode(form, [element, cv, track](const TTreeData& at) {
+            return at.Kind == TTreeData::KindTrack && at.Element == element && at.Cv == cv &&
+                   at.Track == track;
+        });
+    }
     static void SelectTreeNode(TForm2& form, int kind)
     {
         QTreeWidgetItem* node = FindTreeNode(form, kind);
@@ -97,6 +105,20 @@ public:
         files.Choices.append(QStringList(path));
         form.ExportSingleSmfClick();
         return path;
+    }
+
+    // Gives the window a program list of one entry: `program` as GetTrackProgram() reports it, with the
+    // ordinary note range `range` ("low high").
+    void ListExtendedProgram(TForm2& form, int32_t program, const QString& range)
+    {
+        const auto key = static_cast<uint32_t>(program);
+        WriteFile(FilePath("ExtProgList.txt"), QString("%1 %2 %3 %4\n")
+                                                   .arg(key >> 24)
+                                                   .arg((key >> 16) & 0xFF)
+                                                   .arg(key & 0xFF)
+                                                   .arg(range)
+                                                   .toLatin1());
+        form.ReadExtProgList();
     }
 
     // What the window shows

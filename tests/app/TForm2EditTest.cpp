@@ -134,17 +134,7 @@ void TForm2EditTest::extendedProgramsMarkTracks()
     SelectStyle(*form, 1);
     SelectTreeNode(*form, TTreeData::KindTrack);
     const TTreeData at = static_cast<TStyleTreeItem*>(form->StyleTree->currentItem())->data;
-    const auto program = static_cast<uint32_t>(form->EditIfc->GetTrackProgram(at.Element, at.Track));
-    QFile list(FilePath("ExtProgList.txt"));
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write(QString("%1 %2 %3 %4\n")
-                   .arg(program >> 24)
-                   .arg((program >> 16) & 0xFF)
-                   .arg(program & 0xFF)
-                   .arg(range)
-                   .toLatin1());
-    list.close();
-    form->ReadExtProgList();
+    ListExtendedProgram(*form, form->EditIfc->GetTrackProgram(at.Element, at.Track), range);
     form->StyleTree->SelectNode(form->StyleTree->NodeAt(0));
     SelectTreeNode(*form, TTreeData::KindTrack);
     QCOMPARE(form->InfoText->text().endsWith(" ***"), marked);

@@ -4,7 +4,9 @@
 #include "app/TRyTreeView.h"
 #include "bank/CNstEditIfc.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
@@ -22,6 +24,8 @@ private Q_SLOTS:
     void duplicateAnswersDecideWhatTheImportTakes_data();
     void duplicateAnswersDecideWhatTheImportTakes();
     void importSingleReportsAReadError();
+    void extendedProgramsUpgradeAnOldStyleOnce_data();
+    void extendedProgramsUpgradeAnOldStyleOnce();
     void deletingTheOnlyChordVariationOfVariation1AddsItEmpty();
 };
 
@@ -197,6 +201,44 @@ void TForm2ImportTest::importSingleReportsAReadError()
     QCOMPARE(files.Asked.last().FileName, QString("v1cv1"));
     QCOMPARE(form->StyleTree->IndexOf(form->StyleTree->currentItem()), index);
     QVERIFY(form->StyleModified);
+}
+
+void TForm2ImportTest::extendedProgramsUpgradeAnOldStyleOnce_data()
+{
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("restricted range") << "60 72" << true;
+    QTest::newRow("whole key range") << "0 127" << false;
+}
+
+void TForm2ImportTest::extendedProgramsUpgradeAnOldStyleOnce()
+{
+    QFETCH(QString, range);
+    QFETCH(bool, marked);
+    const auto form = MakeForm();
+    SelectStyle(*form, 2); // Swing Jazz, of the old format
+    const QString file = ExportCv(*form, 0, 0, "v1cv1.mid");
+    constexpr int Bass = 2;
+    ListExtendedProgram(*form, form->EditIfc->GetTrackProgram(0, Bass), range);
+    for (int run = 0; run < 2; ++run) {
+        form->StyleTree->SelectNode(FindCvNode(*form, 0, 0));
+        dialog.Answers << 7;
+        files.Choices << QStringList(file);
+        form->ImportSingleSmfClick();
+    }
+    QCOMPARE(MessageTexts(),
+             QStringList({"Import Chord Variation from SMF | Initialize/Keep Track Parameters?",
+                          "Import Chord Variation from SMF | Extendend Program used - Style version has been "
+                          "upgraded!",
+                          "Import Chord Variation from SMF | Initialize/Keep Track Parameters?"}));
+    QCOMPARE(form->EditIfc->GetStyleVersion(), 1);
+    QVERIFY(form->RyVersion->isChecked());
+    // The notes outside the range are marked in the style, never in a file.
+    QCOMPARE(ReadFile(ExportCv(*form, 0, 0, "again.mid")), ReadFile(file));
+    QTreeWidgetItem* track = FindTrackNode(*form, 0, 0, Bass);
+    QVERIFY(track != nullptr);
+    form->StyleTree->SelectNode(track);
+    QCOMPARE(form->InfoText->text().endsWith(" ***"), marked);
 }
 
 void TForm2ImportTest::deletingTheOnlyChordVariationOfVariation1AddsItEmpty()
