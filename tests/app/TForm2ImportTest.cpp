@@ -33,7 +33,7 @@ namespace {
 
 constexpr int Intro1 = 4;
 
-// What an element takes over from the file of its first chord variation.
+// What an element that holds no chord variation with data takes over from an imported file.
 struct CElementParameters {
     uint8_t Signature = 0;
     std::array<int32_t, 8> Programs{};
@@ -146,7 +146,7 @@ void TForm2ImportTest::duplicateAnswersDecideWhatTheImportTakes()
     // Pop 8Beat with its Intro 1 down to chord variation 1, confirmed into the bank.
     form->StyleList->SelectNode(form->StyleList->NodeAt(1));
     const CElementParameters own = CElementParameters::Of(*form->EditIfc, Intro1);
-    QVERIFY(!(own == fromFile));
+    QVERIFY(own != fromFile);
     DeleteCv(*form, Intro1, 1);
     dialog.Answers << 6;
     form->StyleList->SelectNode(form->StyleList->NodeAt(2));
