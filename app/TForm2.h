@@ -156,8 +156,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class CWindowFixture;
     friend class TForm2Test;
     friend class TForm2EditTest;
+    friend class TForm2ImportTest;
 
     void BuildToolBar();
     QToolButton* AddToolButton(const char* name, const char* hint, int icon, bool enabled);

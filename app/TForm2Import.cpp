@@ -58,6 +58,9 @@ void TForm2::ImportAllSmfClick()
         return;
     CWaitCursor wait;
     if (mode == 6) {
+        // The replaced style counts as a change even when no file is taken: otherwise leaving it would
+        // drop the empty style silently while the list kept its new name for the old one.
+        StyleModified = true;
         EditIfc = std::make_unique<CNstEditIfc>(nullptr, 0);
         EditIfc->SetStyleVersion(StyleVersion);
         if (QTreeWidgetItem* node = StyleList->NodeAt(CurStyle + 1))

@@ -1,5 +1,5 @@
-// The main window's style commands: selection, renaming, save, undo, close, export, test play, import.
-#include "CShellFakes.h"
+// The main window's style commands: selection, info texts, renaming, save, undo, close, export, test play.
+#include "CWindowFixture.h"
 #include "app/TForm2.h"
 #include "app/TRyTreeView.h"
 #include "bank/CNstEditIfc.h"
@@ -10,139 +10,44 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <memory>
 
-class TForm2EditTest : public QObject {
+class TForm2EditTest : public QObject, public CWindowFixture {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init() { BeginTest(); }
+    void cleanup() { EndTest(); }
     void selectingNodesShowsTheirInfoTexts();
+    void enteringATreeShowsItsCachedInfo();
     void extendedProgramsMarkTracks_data();
     void extendedProgramsMarkTracks();
     void leavingAChangedStyleAsks_data();
     void leavingAChangedStyleAsks();
     void renamingCutsOrKeepsTheName_data();
     void renamingCutsOrKeepsTheName();
+    void renamingInTheListsEditor_data();
+    void renamingInTheListsEditor();
     void versionBoxUpgradesOnce();
-    void savingWritesTheBankAndRebuildsTheList();
+    void savingTwiceWritesTheSameFile_data();
+    void savingTwiceWritesTheSameFile();
     void savingDropsUnconfirmedChanges();
     void savingReportsAWriteError();
     void undoRestoresTheSelectedStyle();
-    void closingAsksWhileStylesAreMarked_data();
-    void closingAsksWhileStylesAreMarked();
+    void undoReturnsToTheConfirmedState();
+    void closingAsksWhileStylesAreChanged_data();
+    void closingAsksWhileStylesAreChanged();
     void exportWritesOneFileOrReportsFailure();
     void exportAllWritesEveryChordVariation();
     void testPlayClampsTheTempo_data();
     void testPlayClampsTheTempo();
     void testPlayFileGoesOnStop();
     void testPlayReportsPlayerErrors();
-    void importAllReplacesTheStyle();
-    void importAllAsksForDuplicatesAndUpgradesOnce();
-    void importSingleReportsAReadError();
-    void deletingTheLastChordVariationKeepsVariation1();
-
-private:
-    std::unique_ptr<TForm2> MakeForm();
-    // Opens the demo bank and selects style `style` (1-based list index).
-    void SelectStyle(TForm2& form, int style);
-    QTreeWidgetItem* FindTreeNode(const TForm2& form, int kind) const;
-    void SelectTreeNode(TForm2& form, int kind);
-    QString ExportFirstCv(TForm2& form, const QString& name);
-    QStringList TreeTexts(const TForm2& form) const;
-    QStringList MessageTexts() const;
-
-    QTemporaryDir dir;
-    QString previousDir;
-    CScriptedDialog dialog;
-    CFakeFileChooser files;
-    CFakeWebOpener web;
-    CFakeMediaPlayer player;
-    bool shift = false;
 };
-
-std::unique_ptr<TForm2> TForm2EditTest::MakeForm()
-{
-    CShellServices services;
-    services.Dialog = &dialog;
-    services.Files = &files;
-    services.Web = &web;
-    services.Player = &player;
-    services.ShiftDown = [this] { return shift; };
-    auto form = std::make_unique<TForm2>(services);
-    form->FirstActivation = false;
-    return form;
-}
-
-void TForm2EditTest::init()
-{
-    previousDir = QDir::currentPath();
-    QVERIFY(dir.isValid());
-    QDir::setCurrent(dir.path());
-    dialog.Calls.clear();
-    dialog.Answers.clear();
-    files.Choices.clear();
-    files.Asked.clear();
-    player = CFakeMediaPlayer();
-    shift = false;
-}
-
-void TForm2EditTest::cleanup()
-{
-    QDir::setCurrent(previousDir);
-}
-
-void TForm2EditTest::SelectStyle(TForm2& form, int style)
-{
-    form.OpenBankFile(RY7_SOURCE_DIR "/examples/demo.sty");
-    form.StyleList->SelectNode(form.StyleList->NodeAt(style));
-    QVERIFY(form.EditIfc != nullptr);
-}
-
-QTreeWidgetItem* TForm2EditTest::FindTreeNode(const TForm2& form, int kind) const
-{
-    for (int i = 0; QTreeWidgetItem* node = form.StyleTree->NodeAt(i); ++i) {
-        if (static_cast<TStyleTreeItem*>(node)->data.Kind == kind)
-            return node;
-    }
-    return nullptr;
-}
-
-void TForm2EditTest::SelectTreeNode(TForm2& form, int kind)
-{
-    QTreeWidgetItem* node = FindTreeNode(form, kind);
-    QVERIFY(node != nullptr);
-    form.StyleTree->SelectNode(node);
-}
-
-QString TForm2EditTest::ExportFirstCv(TForm2& form, const QString& name)
-{
-    const QString path = dir.filePath(name);
-    [&] { SelectTreeNode(form, TTreeData::KindCv); }();
-    files.Choices.append(QStringList(path));
-    form.ExportSingleSmfClick();
-    return path;
-}
-
-QStringList TForm2EditTest::TreeTexts(const TForm2& form) const
-{
-    QStringList texts;
-    for (int i = 0; const QTreeWidgetItem* node = form.StyleTree->NodeAt(i); ++i)
-        texts << node->text(0);
-    return texts;
-}
-
-QStringList TForm2EditTest::MessageTexts() const
-{
-    QStringList texts;
-    for (const CScriptedDialog::CCall& call : dialog.Calls)
-        texts << call.Caption + " | " + call.Text;
-    return texts;
-}
 
 void TForm2EditTest::selectingNodesShowsTheirInfoTexts()
 {
@@ -174,6 +79,45 @@ void TForm2EditTest::selectingNodesShowsTheirInfoTexts()
     QVERIFY(TreeTexts(*form).isEmpty());
 }
 
+void TForm2EditTest::enteringATreeShowsItsCachedInfo()
+{
+    const auto form = MakeForm();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    SelectStyle(*form, 1);
+    const QString listInfo = form->InfoText->text();
+    SelectTreeNode(*form, TTreeData::KindCv);
+    const QString cvInfo = form->InfoText->text();
+    QVERIFY(listInfo != cvInfo);
+    form->StyleTree->setFocus();
+    form->StyleList->setFocus();
+    QCOMPARE(form->InfoText->text(), listInfo);
+    QVERIFY(form->InfoText->isVisible());
+    form->StyleTree->setFocus();
+    QCOMPARE(form->InfoText->text(), cvInfo);
+    QVERIFY(form->InfoText->isVisible());
+
+    // The style root caches no text: entering the tree hides the list's.
+    form->StyleTree->SelectNode(form->StyleTree->NodeAt(0));
+    form->StyleList->setFocus();
+    form->StyleTree->setFocus();
+    QVERIFY(form->InfoText->isHidden());
+
+    // Entering a tree ends a test play.
+    SelectTreeNode(*form, TTreeData::KindCv);
+    form->PlayButtonClick();
+    QVERIFY(QFile::exists(FilePath("rytemp.mid")));
+    form->StyleList->setFocus();
+    QVERIFY(!QFile::exists(FilePath("rytemp.mid")));
+    QVERIFY(form->MediaPanel->isHidden());
+
+    // Once the style is changed its size is not known before it is written back.
+    form->StyleListEdited(form->StyleList->NodeAt(1), "Renamed");
+    QVERIFY(form->StyleTree->hasFocus());
+    form->StyleList->setFocus();
+    QCOMPARE(form->InfoText->text(), QString(" Uncompressed Size: ???"));
+}
+
 void TForm2EditTest::extendedProgramsMarkTracks_data()
 {
     QTest::addColumn<QString>("range");
@@ -190,17 +134,7 @@ void TForm2EditTest::extendedProgramsMarkTracks()
     SelectStyle(*form, 1);
     SelectTreeNode(*form, TTreeData::KindTrack);
     const TTreeData at = static_cast<TStyleTreeItem*>(form->StyleTree->currentItem())->data;
-    const auto program = static_cast<uint32_t>(form->EditIfc->GetTrackProgram(at.Element, at.Track));
-    QFile list(dir.filePath("ExtProgList.txt"));
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write(QString("%1 %2 %3 %4\n")
-                   .arg(program >> 24)
-                   .arg((program >> 16) & 0xFF)
-                   .arg(program & 0xFF)
-                   .arg(range)
-                   .toLatin1());
-    list.close();
-    form->ReadExtProgList();
+    ListExtendedProgram(*form, form->EditIfc->GetTrackProgram(at.Element, at.Track), range);
     form->StyleTree->SelectNode(form->StyleTree->NodeAt(0));
     SelectTreeNode(*form, TTreeData::KindTrack);
     QCOMPARE(form->InfoText->text().endsWith(" ***"), marked);
@@ -265,6 +199,54 @@ void TForm2EditTest::renamingCutsOrKeepsTheName()
              QString(" Uncompressed Size: ???"));
 }
 
+void TForm2EditTest::renamingInTheListsEditor_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("modified");
+    QTest::newRow("Enter cuts to 11") << "Fifteen chars!!" << int(Qt::Key_Return) << "Fifteen cha" << true;
+    QTest::newRow("Enter on an empty label keeps the name")
+        << "" << int(Qt::Key_Enter) << "Pop 8Beat" << true;
+    QTest::newRow("Escape drops the edit") << "Other" << int(Qt::Key_Escape) << "Pop 8Beat" << false;
+}
+
+void TForm2EditTest::renamingInTheListsEditor()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(QString, shown);
+    QFETCH(bool, modified);
+    const auto form = MakeForm();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    form->OpenBankFile(DemoBank());
+    // The bank's root is no label to edit.
+    form->StyleList->SelectNode(form->StyleList->NodeAt(0));
+    QTest::keyClick(form->StyleList, Qt::Key_F2);
+    QVERIFY(form->StyleList->findChild<QLineEdit*>() == nullptr);
+
+    QTreeWidgetItem* node = form->StyleList->NodeAt(1);
+    form->StyleList->SelectNode(node);
+    QTest::keyClick(form->StyleList, Qt::Key_F2);
+    const QPointer<QLineEdit> editor = form->StyleList->findChild<QLineEdit*>();
+    QVERIFY(editor != nullptr);
+    QCOMPARE(editor->text(), QString("Pop 8Beat"));
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClicks(editor, typed);
+    // The tree commits on Enter from its event loop.
+    QTest::keyClick(editor, static_cast<Qt::Key>(key));
+    QTRY_VERIFY(editor.isNull());
+    QCOMPARE(node->text(0), shown);
+    QCOMPARE(form->StyleTree->NodeAt(0)->text(0), shown);
+    QCOMPARE(form->StyleModified, modified);
+    QCOMPARE(form->UndoStyle->isEnabled(), modified);
+    QVERIFY(dialog.Calls.isEmpty());
+    if (modified)
+        QVERIFY(form->StyleTree->hasFocus());
+}
+
 void TForm2EditTest::versionBoxUpgradesOnce()
 {
     const auto form = MakeForm();
@@ -282,25 +264,44 @@ void TForm2EditTest::versionBoxUpgradesOnce()
     QVERIFY(!form->RyVersion->isEnabled());
 }
 
-void TForm2EditTest::savingWritesTheBankAndRebuildsTheList()
+void TForm2EditTest::savingTwiceWritesTheSameFile_data()
 {
+    QTest::addColumn<bool>("changed");
+    QTest::newRow("unchanged style") << false;
+    QTest::newRow("confirmed change") << true;
+}
+
+void TForm2EditTest::savingTwiceWritesTheSameFile()
+{
+    QFETCH(bool, changed);
     const auto form = MakeForm();
     SelectStyle(*form, 2);
-    const QString first = dir.filePath("first.sty");
-    const QString second = dir.filePath("second.sty");
+    if (changed) {
+        DeleteCv(*form, 0, 1);
+        form->StyleListEdited(form->StyleList->NodeAt(2), "Renamed");
+        dialog.Answers << 6;
+    }
+    const QString first = FilePath("first.sty");
+    const QString second = FilePath("second.sty");
     files.Choices << QStringList(first) << QStringList(second);
     form->SaveStyleClick();
     QCOMPARE(files.Asked.last().FileName, QString("demo.sty"));
     QCOMPARE(form->StyleList->NodeAt(0)->text(0), QString("first.sty"));
-    form->SaveStyleClick();
-    QCOMPARE(files.Asked.last().FileName, QString("first.sty"));
-    QVERIFY(dialog.Calls.isEmpty());
-    QFile a(first);
-    QFile b(second);
-    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-    QCOMPARE(a.readAll(), b.readAll());
+    // The rebuilt list carries no marks.
+    QCOMPARE(TRyTreeView::Image(form->StyleList->NodeAt(2)), 0);
     QVERIFY(form->EditIfc == nullptr);
     QVERIFY(form->StyleList->currentItem() == nullptr || !form->StyleList->currentItem()->isSelected());
+    form->SaveStyleClick();
+    QCOMPARE(files.Asked.last().FileName, QString("first.sty"));
+    QCOMPARE(MessageTexts(), changed ? QStringList("Style modified | Confirm changes ?") : QStringList());
+    const QByteArray written = ReadFile(first);
+    QVERIFY(!written.isEmpty());
+    QCOMPARE(ReadFile(second), written);
+
+    // The file holds the change.
+    SelectStyle(*form, 2, second);
+    QCOMPARE(form->StyleList->NodeAt(2)->text(0), changed ? QString("Renamed") : QString("Swing Jazz"));
+    QCOMPARE(FindCvNode(*form, 0, 1) == nullptr, changed);
 }
 
 void TForm2EditTest::savingDropsUnconfirmedChanges()
@@ -308,7 +309,7 @@ void TForm2EditTest::savingDropsUnconfirmedChanges()
     const auto form = MakeForm();
     SelectStyle(*form, 1);
     form->StyleListEdited(form->StyleList->NodeAt(1), "Renamed");
-    const QString path = dir.filePath("saved.sty");
+    const QString path = FilePath("saved.sty");
     files.Choices << QStringList(path);
     dialog.Answers << 2;
     form->SaveStyleClick();
@@ -323,7 +324,7 @@ void TForm2EditTest::savingReportsAWriteError()
 {
     const auto form = MakeForm();
     SelectStyle(*form, 1);
-    files.Choices << QStringList(dir.filePath("missing/folder/x.sty"));
+    files.Choices << QStringList(FilePath("missing/folder/x.sty"));
     form->SaveStyleClick();
     QCOMPARE(MessageTexts(), QStringList("Save Style Bank | File write error!"));
     QCOMPARE(form->StyleList->NodeAt(1)->text(0), QString("Pop 8Beat"));
@@ -347,41 +348,75 @@ void TForm2EditTest::undoRestoresTheSelectedStyle()
     QVERIFY(!form->UndoStyle->isEnabled());
 }
 
-void TForm2EditTest::closingAsksWhileStylesAreMarked_data()
+void TForm2EditTest::undoReturnsToTheConfirmedState()
 {
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("closes");
-    QTest::newRow("Yes closes") << 6 << true;
-    QTest::newRow("No stays") << 2 << false;
+    const auto form = MakeForm();
+    SelectStyle(*form, 1);
+    DeleteCv(*form, 0, 1);
+    form->StyleListEdited(form->StyleList->NodeAt(1), "Confirmed");
+    dialog.Answers << 6;
+    form->StyleList->SelectNode(form->StyleList->NodeAt(2));
+    form->StyleList->SelectNode(form->StyleList->NodeAt(1));
+    const QStringList confirmed = TreeTexts(*form);
+    QCOMPARE(confirmed.first(), QString("Confirmed"));
+    QVERIFY(FindCvNode(*form, 0, 1) == nullptr);
+
+    DeleteCv(*form, 0, 2);
+    form->StyleListEdited(form->StyleList->NodeAt(1), "Again");
+    form->UndoStyleClick();
+    QCOMPARE(MessageTexts(), QStringList("Style modified | Confirm changes ?"));
+    QCOMPARE(form->StyleList->currentItem(), form->StyleList->NodeAt(1));
+    QCOMPARE(form->StyleList->NodeAt(1)->text(0), QString("Confirmed"));
+    QCOMPARE(TreeTexts(*form), confirmed);
+    QCOMPARE(TRyTreeView::Image(form->StyleList->NodeAt(1)), 6);
+    QVERIFY(!form->StyleModified);
+    QVERIFY(!form->UndoStyle->isEnabled());
 }
 
-void TForm2EditTest::closingAsksWhileStylesAreMarked()
+void TForm2EditTest::closingAsksWhileStylesAreChanged_data()
 {
+    QTest::addColumn<bool>("marked"); // a style written back, else a change of the selected style
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("marked style, Yes closes") << true << 6 << true;
+    QTest::newRow("marked style, No stays") << true << 2 << false;
+    QTest::newRow("changed style, Yes closes") << false << 6 << true;
+    QTest::newRow("changed style, No stays") << false << 2 << false;
+}
+
+void TForm2EditTest::closingAsksWhileStylesAreChanged()
+{
+    QFETCH(bool, marked);
     QFETCH(int, answer);
     QFETCH(bool, closes);
     const auto form = MakeForm();
+    form->show();
     SelectStyle(*form, 1);
     bool canClose = false;
     form->FormCloseQuery(canClose);
     QVERIFY(canClose);
-    TRyTreeView::SetImages(form->StyleList->NodeAt(2), 6, 5);
+    QVERIFY(dialog.Calls.isEmpty());
+    if (marked)
+        TRyTreeView::SetImages(form->StyleList->NodeAt(2), 6, 5);
+    else
+        form->StyleListEdited(form->StyleList->NodeAt(1), "Renamed");
     dialog.Answers << answer;
-    form->FormCloseQuery(canClose);
+    QCOMPARE(form->close(), closes);
     QCOMPARE(MessageTexts(), QStringList("Some Style modified | Ignore changes ?"));
-    QCOMPARE(canClose, closes);
+    QCOMPARE(form->isVisible(), !closes);
 }
 
 void TForm2EditTest::exportWritesOneFileOrReportsFailure()
 {
     const auto form = MakeForm();
     SelectStyle(*form, 1);
-    const QString path = ExportFirstCv(*form, "one.mid");
+    const QString path = ExportCv(*form, 0, 0, "one.mid");
     QCOMPARE(files.Asked.last().FileName, QString("v1cv1"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.read(4), QByteArray("MThd"));
     QVERIFY(dialog.Calls.isEmpty());
-    ExportFirstCv(*form, "missing/two.mid");
+    ExportCv(*form, 0, 0, "missing/two.mid");
     QCOMPARE(MessageTexts(), QStringList("Export Chord Variation to SMF | SMF write error!"));
 }
 
@@ -389,18 +424,24 @@ void TForm2EditTest::exportAllWritesEveryChordVariation()
 {
     const auto form = MakeForm();
     SelectStyle(*form, 1);
-    int expected = 0;
-    for (int e = 0; e < 10; ++e)
-        for (int c = 0; c < 6; ++c)
-            expected += form->EditIfc->GetCvState(e, c) != 0 ? 1 : 0;
+    // Keep Variation 1 (chord variations 1 and 2), Intro 1 (1) and Fill 3 (1).
+    CNstEditIfc& style = *form->EditIfc;
+    for (int e = 1; e < 12; ++e)
+        if (e != 4 && e != 10)
+            style.DeleteElement(e);
+    for (int c = 2; c < 6; ++c)
+        style.DeleteCv(0, c);
+    style.DeleteCv(4, 1);
+    style.DeleteCv(10, 1);
+    QCOMPARE(style.GetCvState(10, 0), int(CNstEditIfc::StateFilled));
     shift = true;
-    files.Choices << QStringList(dir.filePath("_all_.mid"));
+    files.Choices << QStringList(FilePath("take.mid"));
     form->ImportAllSmfClick();
     QCOMPARE(files.Asked.last().FileName, QString("_all_"));
-    const QStringList written = QDir(dir.path()).entryList({"_all_*.mid"});
-    QCOMPARE(written.size(), expected);
-    QVERIFY(written.contains("_all_v1cv1.mid"));
+    QCOMPARE(QDir(StartFolder()).entryList({"*.mid"}),
+             QStringList({"takei1cv1.mid", "takev1cv1.mid", "takev1cv2.mid"}));
     QVERIFY(dialog.Calls.isEmpty());
+    QVERIFY(!form->StyleModified);
 }
 
 void TForm2EditTest::testPlayClampsTheTempo_data()
@@ -434,7 +475,7 @@ void TForm2EditTest::testPlayFileGoesOnStop()
     SelectStyle(*form, 1);
     SelectTreeNode(*form, TTreeData::KindTrack);
     form->PlayButtonClick();
-    const QString temp = QDir(dir.path()).filePath("rytemp.mid");
+    const QString temp = FilePath("rytemp.mid");
     QCOMPARE(QFileInfo(player.OpenedFile).canonicalFilePath(), QFileInfo(temp).canonicalFilePath());
     QVERIFY(QFile::exists(temp));
     QVERIFY(form->MediaPanel->isVisible());
@@ -461,100 +502,9 @@ void TForm2EditTest::testPlayReportsPlayerErrors()
     QCOMPARE(dialog.Calls[0].Caption, QString("MediaPlayer"));
     QCOMPARE(dialog.Calls[0].Text, "Error 3: " + CMediaPlayer::ErrorText(3));
     // The file stays until the next stop.
-    QVERIFY(QFile::exists(QDir(dir.path()).filePath("rytemp.mid")));
+    QVERIFY(QFile::exists(FilePath("rytemp.mid")));
     form->StopTestPlay();
-    QVERIFY(!QFile::exists(QDir(dir.path()).filePath("rytemp.mid")));
-}
-
-void TForm2EditTest::importAllReplacesTheStyle()
-{
-    const auto form = MakeForm();
-    SelectStyle(*form, 1);
-    const QString good = ExportFirstCv(*form, "V1CV1.MID");
-    const QString bad = dir.filePath("xyz.mid");
-    QVERIFY(QFile::copy(good, bad));
-    dialog.Answers << 6;
-    files.Choices << QStringList({good, bad});
-    form->ImportAllSmfClick();
-    QCOMPARE(MessageTexts(),
-             QStringList({"Import Style from SMF | Replace current style or merge with SMF files?",
-                          "Import Style from SMF | 'xyz.mid'  is not a valid standard name!"}));
-    QCOMPARE(form->StyleList->NodeAt(1)->text(0), QString("New Style"));
-    QCOMPARE(TreeTexts(*form).mid(0, 3), QStringList({"New Style", "Variation 1", "Chord Var 1"}));
-    QCOMPARE(FindTreeNode(*form, TTreeData::KindElement)->childCount(), 1);
-    QVERIFY(form->StyleModified);
-}
-
-void TForm2EditTest::importAllAsksForDuplicatesAndUpgradesOnce()
-{
-    const auto form = MakeForm();
-    SelectStyle(*form, 1);
-    const QString v1 = ExportFirstCv(*form, "v1cv1.mid");
-    const QString f3a = dir.filePath("f3cv1.mid");
-    const QString f3b = dir.filePath("take2_f3cv1.mid");
-    QVERIFY(QFile::copy(v1, f3a) && QFile::copy(v1, f3b));
-    form->EditIfc->SetStyleVersion(0);
-    form->StyleVersion = 0;
-    // Merge; the demo style holds Fill 3 already, so both Fill 3 files are duplicates: keep, then skip.
-    dialog.Answers << 7 << 7 << 7 << 2;
-    files.Choices << QStringList({f3a, v1, f3b});
-    form->ImportAllSmfClick();
-    QCOMPARE(MessageTexts(),
-             QStringList({"Import Style from SMF | Replace current style or merge with SMF files?",
-                          "Import Style from SMF | 'f3cv1.mid'  is a new Ry version style element. Style "
-                          "version has been upgraded!",
-                          "Import Style from SMF | Warning! 'f3cv1.mid' is a duplicate - Initialize/Keep "
-                          "Track Parameters?",
-                          "Import Style from SMF | Warning! 'v1cv1.mid' is a duplicate - Initialize/Keep "
-                          "Track Parameters?",
-                          "Import Style from SMF | Warning! 'take2_f3cv1.mid' is a duplicate - "
-                          "Initialize/Keep Track Parameters?"}));
-    QCOMPARE(form->EditIfc->GetStyleVersion(), 1);
-    QCOMPARE(form->EditIfc->GetCvState(10, 0), 2);
-}
-
-void TForm2EditTest::importSingleReportsAReadError()
-{
-    const auto form = MakeForm();
-    SelectStyle(*form, 1);
-    const QString junk = dir.filePath("junk.mid");
-    QFile file(junk);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("not a midi file");
-    file.close();
-    SelectTreeNode(*form, TTreeData::KindCv);
-    QTreeWidgetItem* selected = form->StyleTree->currentItem();
-    const int index = form->StyleTree->IndexOf(selected);
-    dialog.Answers << 7;
-    files.Choices << QStringList(junk);
-    form->ImportSingleSmfClick();
-    QCOMPARE(MessageTexts(),
-             QStringList({"Import Chord Variation from SMF | Initialize/Keep Track Parameters?",
-                          "Import Chord Variation from SMF | SMF read error or wrong SMF Format!"}));
-    QCOMPARE(files.Asked.last().FileName, QString("v1cv1"));
-    QCOMPARE(form->StyleTree->IndexOf(form->StyleTree->currentItem()), index);
-    QVERIFY(form->StyleModified);
-}
-
-void TForm2EditTest::deletingTheLastChordVariationKeepsVariation1()
-{
-    const auto form = MakeForm();
-    SelectStyle(*form, 1);
-    // Keep a single chord variation of Variation 1 and nothing else.
-    for (int e = 0; e < 12; ++e)
-        if (e != 0)
-            form->EditIfc->DeleteElement(e);
-    for (int c = 1; c < 6; ++c)
-        form->EditIfc->DeleteCv(0, c);
-    form->FillStyleTree();
-    SelectTreeNode(*form, TTreeData::KindCv);
-    form->DeleteCVClick();
-    QCOMPARE(MessageTexts(),
-             QStringList("Delete Chord Variation | Style Element 'Variation 1' must exists. An "
-                         "empty element has been added."));
-    QCOMPARE(TreeTexts(*form).mid(0, 3), QStringList({"Pop 8Beat", "Variation 1", "Chord Var 1"}));
-    QCOMPARE(form->StyleTree->currentItem(), form->StyleTree->NodeAt(0));
-    QVERIFY(form->StyleModified);
+    QVERIFY(!QFile::exists(FilePath("rytemp.mid")));
 }
 
 QTEST_MAIN(TForm2EditTest)

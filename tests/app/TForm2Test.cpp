@@ -1,28 +1,29 @@
-// The main window: initial controls, enable rules, first activation, help panel and web link.
+// The main window: initial controls, enable rules, first activation, help panel, web link and the bank list.
 #include "app/TForm2.h"
 
-#include "CShellFakes.h"
+#include "CWindowFixture.h"
 #include "app/CMediaPlayer.h"
 #include "app/TClickLabel.h"
 #include "app/TForm3.h"
 #include "app/THelpPanel.h"
 #include "app/TRyTreeView.h"
+#include "bank/CStyleBank.h"
+#include "tools/bankbuilder/CBankBuilder.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
 #include <memory>
 
-class TForm2Test : public QObject {
+class TForm2Test : public QObject, public CWindowFixture {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init() { BeginTest(); }
+    void cleanup() { EndTest(); }
     void controlsStartInTheirInitialState_data();
     void controlsStartInTheirInitialState();
     void toolBarKeepsItsOrder();
@@ -40,54 +41,46 @@ private Q_SLOTS:
     void cancellingTheFileDialogKeepsTheBank();
     void openingAsksBeforeDroppingChangedStyles_data();
     void openingAsksBeforeDroppingChangedStyles();
+    void otherContainersBetweenStylesAreNotListed();
+    void aBankWithoutNameTableListsNothingYetSaves();
 
 private:
-    std::unique_ptr<TForm2> MakeForm();
     void SetState(TForm2& form, bool modified, int version) const
     {
         form.StyleModified = modified;
         form.StyleVersion = version;
     }
-
-    QTemporaryDir startDir;
-    QString previousDir;
-    QStringList ListTexts(const TForm2& form) const;
     void OpenDemo(TForm2& form);
-
-    CScriptedDialog dialog;
-    CFakeWebOpener web;
-    CFakeFileChooser files;
+    // Writes `bank` into the start folder as `name`; returns the path.
+    QString WriteBank(const QString& name, const CBankBuilder& bank);
 };
 
-std::unique_ptr<TForm2> TForm2Test::MakeForm()
+namespace {
+
+using Bytes = CBankBuilder::Bytes;
+
+QByteArray ToByteArray(const Bytes& bytes)
 {
-    CShellServices services;
-    services.Dialog = &dialog;
-    services.Web = &web;
-    services.Files = &files;
-    auto form = std::make_unique<TForm2>(services);
-    // Only the activation test lets the window read its list; others must not see its message.
-    form->FirstActivation = false;
-    return form;
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-void TForm2Test::init()
+// The content chunk of the example bank's style `k` (0-based).
+Bytes DemoContent(int k)
 {
-    // The window takes its start folder from the current folder at creation.
-    previousDir = QDir::currentPath();
-    QVERIFY(startDir.isValid());
-    QDir::setCurrent(startDir.path());
-    dialog.Calls.clear();
-    dialog.Answers.clear();
-    web.Addresses.clear();
-    files.Choices.clear();
-    files.Asked.clear();
+    CStyleBank demo;
+    if (demo.OpenFile(QFile::encodeName(CWindowFixture::DemoBank()).toStdString()) != BankResult::Ok)
+        return {};
+    const auto selection = demo.SelectStyle(k);
+    return selection ? selection->content : Bytes();
 }
 
-void TForm2Test::cleanup()
+} // namespace
+
+QString TForm2Test::WriteBank(const QString& name, const CBankBuilder& bank)
 {
-    QDir::setCurrent(previousDir);
-    QFile::remove(startDir.filePath("ExtProgList.txt"));
+    const QString path = FilePath(name);
+    WriteFile(path, ToByteArray(bank.Build()));
+    return path;
 }
 
 void TForm2Test::controlsStartInTheirInitialState_data()
@@ -204,7 +197,7 @@ void TForm2Test::firstActivationShowsSplashAndReadsTheList()
     QFETCH(QByteArray, file);
     QFETCH(QStringList, messages);
     if (!file.isEmpty()) {
-        QFile list(startDir.filePath("ExtProgList.txt"));
+        QFile list(FilePath("ExtProgList.txt"));
         QVERIFY(list.open(QIODevice::WriteOnly));
         list.write(file);
     }
@@ -273,17 +266,9 @@ void TForm2Test::webLinkReportsAFailedLaunch()
     }
 }
 
-QStringList TForm2Test::ListTexts(const TForm2& form) const
-{
-    QStringList texts;
-    for (int i = 0; form.StyleList->NodeAt(i) != nullptr; ++i)
-        texts << form.StyleList->NodeAt(i)->text(0);
-    return texts;
-}
-
 void TForm2Test::OpenDemo(TForm2& form)
 {
-    files.Choices.append(QStringList(RY7_SOURCE_DIR "/examples/demo.sty"));
+    files.Choices.append(QStringList(DemoBank()));
     form.OpenStyleClick();
     QCOMPARE(ListTexts(form).size(), 5);
 }
@@ -313,27 +298,36 @@ void TForm2Test::openingABankListsItsStyles()
 void TForm2Test::openingRefusesWhatIsNoBank_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("text file") << QByteArray("no bank at all, but long enough for a header check");
-    QTest::newRow("empty file") << QByteArray();
+    QTest::addColumn<QString>("message");
+    const QString notABank = "File read error - File in use - or not a Quelon Ry Style File!";
+    QTest::newRow("text file") << QByteArray("no bank at all, but long enough for a header check")
+                               << notABank;
+    QTest::newRow("empty file") << QByteArray() << notABank;
+    // A compressed style whose content chunk claims one byte more than its records hold.
+    Bytes broken = CBankBuilder::StyleContent(1, {CBankBuilder::Record(1, {1, 2, 3})});
+    broken[7] = static_cast<uint8_t>(broken[7] + 1);
+    CBankBuilder corrupt;
+    corrupt.NameTable().Style("Good", DemoContent(0), true).Style("Broken", broken, true).OffsetIndex();
+    QTest::newRow("corrupt style") << ToByteArray(corrupt.Build()) << QString("File corrupt - Error!");
 }
 
 void TForm2Test::openingRefusesWhatIsNoBank()
 {
     QFETCH(QByteArray, content);
-    QFile bad(startDir.filePath("bad.sty"));
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write(content);
-    bad.close();
+    QFETCH(QString, message);
+    const QString bad = FilePath("bad.sty");
+    WriteFile(bad, content);
     const auto form = MakeForm();
     OpenDemo(*form);
-    files.Choices.append(QStringList(bad.fileName()));
+    files.Choices.append(QStringList(bad));
     form->OpenStyleClick();
     QCOMPARE(dialog.Calls.size(), 1);
     QCOMPARE(dialog.Calls[0].Caption, QString("Open Style Bank"));
-    QCOMPARE(dialog.Calls[0].Text, QString("File read error - File in use - or not a Quelon Ry Style File!"));
+    QCOMPARE(dialog.Calls[0].Text, message);
     QCOMPARE(dialog.Calls[0].Middle, QString("OK"));
     // The bank that was open is gone as well.
     QVERIFY(ListTexts(*form).isEmpty());
+    QVERIFY(form->Bank == nullptr);
     QVERIFY(!form->SaveStyle->isEnabled());
 }
 
@@ -373,6 +367,66 @@ void TForm2Test::openingAsksBeforeDroppingChangedStyles()
     QVERIFY(dialog.Calls[0].Middle.isEmpty());
     QCOMPARE(files.Asked.size(), dialogsRun);
     QCOMPARE(TRyTreeView::Image(form->StyleList->NodeAt(3)), 6);
+}
+
+void TForm2Test::otherContainersBetweenStylesAreNotListed()
+{
+    // Pop 8Beat's content (4/4) as Alpha and Swing Jazz's (3/4) as Beta, two other containers between.
+    CBankBuilder builder;
+    builder.DataChunk(3, Bytes(32, 0))
+        .NameTable()
+        .Style("Alpha", DemoContent(0), true)
+        .Container(7, CBankBuilder::Record(1, {1, 2, 3}), "User Area")
+        .Container(9, {}, "Spare")
+        .Style("Beta", DemoContent(1))
+        .OffsetIndex();
+    const QString path = WriteBank("mixed.sty", builder);
+    const auto form = MakeForm();
+    SelectStyle(*form, 2, path);
+    QCOMPARE(ListTexts(*form), QStringList({"mixed.sty", "Alpha", "Beta"}));
+    QCOMPARE(form->CurStyle, 1);
+    SelectTreeNode(*form, TTreeData::KindElement);
+    QCOMPARE(form->InfoText->text(), QString(" Signature: 3 / 4"));
+    form->StyleList->SelectNode(form->StyleList->NodeAt(1));
+    SelectTreeNode(*form, TTreeData::KindElement);
+    QCOMPARE(form->InfoText->text(), QString(" Signature: 4 / 4"));
+
+    // Saving writes each name into its style's entry and leaves the containers' entries alone.
+    form->StyleListEdited(form->StyleList->NodeAt(1), "Alpha 2");
+    dialog.Answers << 6;
+    const QString saved = FilePath("saved.sty");
+    files.Choices << QStringList(saved);
+    form->SaveStyleClick();
+    QCOMPARE(MessageTexts(), QStringList("Style modified | Confirm changes ?"));
+    form->OpenBankFile(saved);
+    QCOMPARE(ListTexts(*form), QStringList({"saved.sty", "Alpha 2", "Beta"}));
+    const QByteArray bytes = ReadFile(saved);
+    QVERIFY(bytes.contains(QByteArray("User Area\0", 10)));
+    QVERIFY(bytes.contains(QByteArray("Spare\0", 6)));
+}
+
+void TForm2Test::aBankWithoutNameTableListsNothingYetSaves()
+{
+    CBankBuilder builder;
+    builder.Style("A", DemoContent(0), true).Style("B", DemoContent(1)).OffsetIndex();
+    const auto form = MakeForm();
+    form->OpenBankFile(WriteBank("unnamed.sty", builder));
+    QVERIFY(dialog.Calls.isEmpty());
+    QVERIFY(ListTexts(*form).isEmpty());
+    QCOMPARE(form->StyleCount, 2);
+    QVERIFY(form->SaveStyle->isEnabled());
+    bool canClose = false;
+    form->FormCloseQuery(canClose);
+    QVERIFY(canClose);
+    const QString saved = FilePath("saved.sty");
+    files.Choices << QStringList(saved);
+    form->SaveStyleClick();
+    QVERIFY(dialog.Calls.isEmpty());
+    // The copy opens again and holds both styles.
+    CStyleBank reopened;
+    QCOMPARE(reopened.OpenFile(QFile::encodeName(saved).toStdString()), BankResult::Ok);
+    QCOMPARE(reopened.StyleCount(), 2);
+    QVERIFY(reopened.SelectStyle(1)->content == DemoContent(1));
 }
 
 QTEST_MAIN(TForm2Test)

@@ -1,0 +1,274 @@
+// The main window's import commands and the deletion of chord variations.
+#include "CWindowFixture.h"
+#include "app/TForm2.h"
+#include "app/TRyTreeView.h"
+#include "bank/CNstEditIfc.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTest>
+#include <QToolButton>
+#include <array>
+#include <memory>
+
+class TForm2ImportTest : public QObject, public CWindowFixture {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { BeginTest(); }
+    void cleanup() { EndTest(); }
+    void importAllReplacesTheStyle();
+    void replacingWithoutAValidFileCanBeUndone();
+    void importAllAsksForEveryDuplicateAndUpgradesOnce();
+    void duplicateAnswersDecideWhatTheImportTakes_data();
+    void duplicateAnswersDecideWhatTheImportTakes();
+    void importSingleReportsAReadError();
+    void extendedProgramsUpgradeAnOldStyleOnce_data();
+    void extendedProgramsUpgradeAnOldStyleOnce();
+    void deletingTheOnlyChordVariationOfVariation1AddsItEmpty();
+};
+
+namespace {
+
+constexpr int Intro1 = 4;
+
+// What an element that holds no chord variation with data takes over from an imported file.
+struct CElementParameters {
+    uint8_t Signature = 0;
+    std::array<int32_t, 8> Programs{};
+
+    static CElementParameters Of(CNstEditIfc& style, int element)
+    {
+        CElementParameters parameters;
+        parameters.Signature = style.GetSignature(element);
+        for (int t = 0; t < 8; ++t)
+            parameters.Programs[static_cast<size_t>(t)] = style.GetTrackProgram(element, t);
+        return parameters;
+    }
+    bool operator==(const CElementParameters&) const = default;
+};
+
+} // namespace
+
+void TForm2ImportTest::importAllReplacesTheStyle()
+{
+    const auto form = MakeForm();
+    SelectStyle(*form, 1);
+    const QString good = ExportCv(*form, 0, 0, "V1CV1.MID");
+    const QString bad = FilePath("xyz.mid");
+    QVERIFY(QFile::copy(good, bad));
+    dialog.Answers << 6;
+    files.Choices << QStringList({good, bad});
+    form->ImportAllSmfClick();
+    QCOMPARE(MessageTexts(),
+             QStringList({"Import Style from SMF | Replace current style or merge with SMF files?",
+                          "Import Style from SMF | 'xyz.mid'  is not a valid standard name!"}));
+    QCOMPARE(form->StyleList->NodeAt(1)->text(0), QString("New Style"));
+    QCOMPARE(TreeTexts(*form).mid(0, 3), QStringList({"New Style", "Variation 1", "Chord Var 1"}));
+    QCOMPARE(FindTreeNode(*form, TTreeData::KindElement)->childCount(), 1);
+    QVERIFY(form->StyleModified);
+}
+
+void TForm2ImportTest::replacingWithoutAValidFileCanBeUndone()
+{
+    const auto form = MakeForm();
+    SelectStyle(*form, 1);
+    const QStringList before = TreeTexts(*form);
+    const QString bad = FilePath("xyz.mid");
+    WriteFile(bad, "any");
+    dialog.Answers << 6;
+    files.Choices << QStringList(bad);
+    form->ImportAllSmfClick();
+    QCOMPARE(MessageTexts(),
+             QStringList({"Import Style from SMF | Replace current style or merge with SMF files?",
+                          "Import Style from SMF | 'xyz.mid'  is not a valid standard name!",
+                          "Import Style from SMF | Style Element 'Variation 1' must exists. An empty "
+                          "element has been added."}));
+    QCOMPARE(TreeTexts(*form), QStringList({"New Style", "Variation 1", "Chord Var 1"}));
+    // The empty style is a change like any import: Undo brings the bank's style and its name back.
+    QVERIFY(form->StyleModified);
+    QVERIFY(form->UndoStyle->isEnabled());
+    form->UndoStyleClick();
+    QCOMPARE(form->StyleList->NodeAt(1)->text(0), QString("Pop 8Beat"));
+    QCOMPARE(TreeTexts(*form), before);
+}
+
+void TForm2ImportTest::importAllAsksForEveryDuplicateAndUpgradesOnce()
+{
+    const auto form = MakeForm();
+    // Swing Jazz is of the old format: no Fill 3 yet.
+    SelectStyle(*form, 2);
+    QCOMPARE(form->StyleVersion, 0);
+    const QString v1 = ExportCv(*form, 0, 0, "v1cv1.mid");
+    const QString f3a = FilePath("f3cv1.mid");
+    const QString f3b = FilePath("take2_f3cv1.mid");
+    QVERIFY(QFile::copy(v1, f3a) && QFile::copy(v1, f3b));
+    // Merge; the second Fill 3 file is a duplicate of what the first one brought: skip it.
+    dialog.Answers << 7 << 7 << 7 << 2;
+    files.Choices << QStringList({f3a, v1, f3b});
+    form->ImportAllSmfClick();
+    QCOMPARE(MessageTexts(),
+             QStringList({"Import Style from SMF | Replace current style or merge with SMF files?",
+                          "Import Style from SMF | 'f3cv1.mid'  is a new Ry version style element. Style "
+                          "version has been upgraded!",
+                          "Import Style from SMF | Warning! 'v1cv1.mid' is a duplicate - Initialize/Keep "
+                          "Track Parameters?",
+                          "Import Style from SMF | Warning! 'take2_f3cv1.mid' is a duplicate - "
+                          "Initialize/Keep Track Parameters?"}));
+    QCOMPARE(form->EditIfc->GetStyleVersion(), 1);
+    QCOMPARE(form->EditIfc->GetCvState(10, 0), int(CNstEditIfc::StateFilled));
+    QVERIFY(TreeTexts(*form).contains("Fill 3"));
+    QVERIFY(form->StyleModified);
+}
+
+void TForm2ImportTest::duplicateAnswersDecideWhatTheImportTakes_data()
+{
+    QTest::addColumn<bool>("importAll"); // else Import Chord Variation
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Import All: Skip CV") << true << 2;
+    QTest::newRow("Import All: Keep") << true << 7;
+    QTest::newRow("Import All: Initialize") << true << 6;
+    QTest::newRow("Import Chord Variation: Cancel") << false << 2;
+    QTest::newRow("Import Chord Variation: Keep") << false << 7;
+    QTest::newRow("Import Chord Variation: Initialize") << false << 6;
+}
+
+void TForm2ImportTest::duplicateAnswersDecideWhatTheImportTakes()
+{
+    QFETCH(bool, importAll);
+    QFETCH(int, answer);
+    const auto form = MakeForm();
+    // The file: Intro 1 of Swing Jazz, in 3/4 and on other programs than Pop 8Beat's.
+    SelectStyle(*form, 2);
+    const QString file = ExportCv(*form, Intro1, 0, "i1cv1.mid");
+    const CElementParameters fromFile = CElementParameters::Of(*form->EditIfc, Intro1);
+    // Pop 8Beat with its Intro 1 down to chord variation 1, confirmed into the bank.
+    form->StyleList->SelectNode(form->StyleList->NodeAt(1));
+    const CElementParameters own = CElementParameters::Of(*form->EditIfc, Intro1);
+    QVERIFY(own != fromFile);
+    DeleteCv(*form, Intro1, 1);
+    dialog.Answers << 6;
+    form->StyleList->SelectNode(form->StyleList->NodeAt(2));
+    form->StyleList->SelectNode(form->StyleList->NodeAt(1));
+    QVERIFY(!form->StyleModified);
+    const QByteArray before = ReadFile(ExportCv(*form, Intro1, 0, "before.mid"));
+    dialog = CScriptedDialog();
+
+    if (importAll) {
+        dialog.Answers << 7 << answer; // merge, then the duplicate question
+        files.Choices << QStringList(file);
+        form->ImportAllSmfClick();
+    } else {
+        form->StyleTree->SelectNode(FindCvNode(*form, Intro1, 0));
+        dialog.Answers << answer;
+        if (answer != 2) // Cancel runs no file dialog
+            files.Choices << QStringList(file);
+        form->ImportSingleSmfClick();
+    }
+    QVERIFY(files.Choices.isEmpty());
+    QCOMPARE(dialog.Calls.size(), importAll ? 2 : 1);
+    QCOMPARE(dialog.Calls.last().Left, QString("Initialize"));
+    QCOMPARE(form->StyleModified, answer != 2);
+    QCOMPARE(form->UndoStyle->isEnabled(), answer != 2);
+    // Initialize empties the element first, so that it takes the file's signature and programs.
+    const CElementParameters now = CElementParameters::Of(*form->EditIfc, Intro1);
+    QVERIFY(now == (answer == 6 ? fromFile : own));
+    const QByteArray after = ReadFile(ExportCv(*form, Intro1, 0, "after.mid"));
+    if (answer == 2)
+        QCOMPARE(after, before);
+    else
+        QVERIFY(after != before);
+    // Initialize brings the whole file in: the chord variation exports as the file it came from.
+    QCOMPARE(after == ReadFile(file), answer == 6);
+}
+
+void TForm2ImportTest::importSingleReportsAReadError()
+{
+    const auto form = MakeForm();
+    SelectStyle(*form, 1);
+    const QString junk = FilePath("junk.mid");
+    WriteFile(junk, "not a midi file");
+    SelectTreeNode(*form, TTreeData::KindCv);
+    QTreeWidgetItem* selected = form->StyleTree->currentItem();
+    const int index = form->StyleTree->IndexOf(selected);
+    dialog.Answers << 7;
+    files.Choices << QStringList(junk);
+    form->ImportSingleSmfClick();
+    QCOMPARE(MessageTexts(),
+             QStringList({"Import Chord Variation from SMF | Initialize/Keep Track Parameters?",
+                          "Import Chord Variation from SMF | SMF read error or wrong SMF Format!"}));
+    QCOMPARE(files.Asked.last().FileName, QString("v1cv1"));
+    QCOMPARE(form->StyleTree->IndexOf(form->StyleTree->currentItem()), index);
+    QVERIFY(form->StyleModified);
+}
+
+void TForm2ImportTest::extendedProgramsUpgradeAnOldStyleOnce_data()
+{
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("restricted range") << "60 72" << true;
+    QTest::newRow("whole key range") << "0 127" << false;
+}
+
+void TForm2ImportTest::extendedProgramsUpgradeAnOldStyleOnce()
+{
+    QFETCH(QString, range);
+    QFETCH(bool, marked);
+    const auto form = MakeForm();
+    SelectStyle(*form, 2); // Swing Jazz, of the old format
+    const QString file = ExportCv(*form, 0, 0, "v1cv1.mid");
+    constexpr int Bass = 2;
+    ListExtendedProgram(*form, form->EditIfc->GetTrackProgram(0, Bass), range);
+    for (int run = 0; run < 2; ++run) {
+        form->StyleTree->SelectNode(FindCvNode(*form, 0, 0));
+        dialog.Answers << 7;
+        files.Choices << QStringList(file);
+        form->ImportSingleSmfClick();
+    }
+    QCOMPARE(MessageTexts(),
+             QStringList({"Import Chord Variation from SMF | Initialize/Keep Track Parameters?",
+                          "Import Chord Variation from SMF | Extendend Program used - Style version has been "
+                          "upgraded!",
+                          "Import Chord Variation from SMF | Initialize/Keep Track Parameters?"}));
+    QCOMPARE(form->EditIfc->GetStyleVersion(), 1);
+    QVERIFY(form->RyVersion->isChecked());
+    // The notes outside the range are marked in the style, never in a file.
+    QCOMPARE(ReadFile(ExportCv(*form, 0, 0, "again.mid")), ReadFile(file));
+    QTreeWidgetItem* track = FindTrackNode(*form, 0, 0, Bass);
+    QVERIFY(track != nullptr);
+    form->StyleTree->SelectNode(track);
+    QCOMPARE(form->InfoText->text().endsWith(" ***"), marked);
+}
+
+void TForm2ImportTest::deletingTheOnlyChordVariationOfVariation1AddsItEmpty()
+{
+    const auto form = MakeForm();
+    SelectStyle(*form, 1);
+    // Down to chord variation 1 of Variation 1: every element whose last chord variation goes leaves the
+    // tree, without a message.
+    for (int e = 0; e < 12; ++e)
+        for (int c = 0; c < 6; ++c)
+            if ((e != 0 || c != 0) && FindCvNode(*form, e, c) != nullptr)
+                DeleteCv(*form, e, c);
+    QVERIFY(dialog.Calls.isEmpty());
+    const QRegularExpression elementName("^(Variation|Intro|Fill|Ending) ");
+    QCOMPARE(TreeTexts(*form).filter(elementName), QStringList("Variation 1"));
+    QVERIFY(FindTreeNode(*form, TTreeData::KindTrack) != nullptr);
+
+    DeleteCv(*form, 0, 0);
+    QCOMPARE(dialog.Calls.size(), 1);
+    QCOMPARE(dialog.Calls[0].Caption, QString("Delete Chord Variation"));
+    QCOMPARE(dialog.Calls[0].Text,
+             QString("Style Element 'Variation 1' must exists. An empty element has been added."));
+    QCOMPARE(dialog.Calls[0].Middle, QString("OK"));
+    QVERIFY(dialog.Calls[0].Left.isEmpty() && dialog.Calls[0].Right.isEmpty());
+    // Variation 1 is back with an empty chord variation 1: no track nodes.
+    QCOMPARE(TreeTexts(*form), QStringList({"Pop 8Beat", "Variation 1", "Chord Var 1"}));
+    QCOMPARE(form->EditIfc->GetCvState(0, 0), int(CNstEditIfc::StateEmpty));
+    QCOMPARE(form->StyleTree->currentItem(), form->StyleTree->NodeAt(0));
+    QVERIFY(form->StyleModified);
+}
+
+QTEST_MAIN(TForm2ImportTest)
+#include "TForm2ImportTest.moc"
