@@ -25,6 +25,8 @@ TForm3::TForm3(QWidget* mainWindow_)
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(SplashMilliseconds);
+    // A coarse timer may fire up to 5% early; the splash stays its full time.
+    Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &TForm3::Timer1Timer);
     Timer1->start();
 }

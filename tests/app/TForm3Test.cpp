@@ -22,7 +22,7 @@ void TForm3Test::closesItself2500msAfterCreation()
     splash.show();
     QVERIFY(splash.isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!splash.isVisible(), 10000);
-    QVERIFY2(clock.elapsed() >= 2400, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() >= 2500, qPrintable(QString::number(clock.elapsed())));
 }
 
 QTEST_MAIN(TForm3Test)
