@@ -1,6 +1,7 @@
 // Helpers of the facade tests.
 #include "FacadeTestSupport.h"
 
+#include "bank/CNstRecords.h"
 #include "bank/CNstStream.h"
 #include "smf/CMidiIn.h"
 
@@ -166,11 +167,7 @@ Bytes Snapshot(CNstEditIfc& facade)
 {
     const CNstRyIfc& style = facade.Style();
     Bytes out(style.name.begin(), style.name.end());
-    const auto put32 = [&out](int32_t value) {
-        for (int shift = 24; shift >= 0; shift -= 8)
-            out.push_back(static_cast<uint8_t>(static_cast<uint32_t>(value) >> shift));
-    };
-    put32(facade.StyleTempo());
+    AppendBE32(out, static_cast<uint32_t>(facade.StyleTempo()));
     for (int e = 0; e < kStyleElements; ++e) {
         const CNstStyleElem* element = style.FindElement(e);
         out.push_back(element ? 1 : 0);
@@ -185,12 +182,12 @@ Bytes Snapshot(CNstEditIfc& facade)
             if (!cv)
                 continue;
             out.insert(out.end(), {cv->numerator, cv->denomExp, cv->measures});
-            put32(cv->lengthTicks);
+            AppendBE32(out, static_cast<uint32_t>(cv->lengthTicks));
             out.insert(out.end(), cv->tempoData.begin(), cv->tempoData.end());
             for (const CNstPattern& pattern : cv->patterns) {
                 out.insert(out.end(),
                            {pattern.isVirgin, pattern.isEmpty, pattern.measures, pattern.trackType});
-                put32(pattern.lengthTicks);
+                AppendBE32(out, static_cast<uint32_t>(pattern.lengthTicks));
                 out.insert(out.end(), pattern.data.begin(), pattern.data.end());
             }
         }

@@ -1,6 +1,8 @@
 // Format 0 MIDI file images from messages at absolute ticks.
 #include "tools/smfbuilder/CSmfBuilder.h"
 
+#include "bank/CNstRecords.h"
+
 #include <algorithm>
 
 namespace {
@@ -17,12 +19,6 @@ void PutVarLen(Bytes& out, uint32_t value)
     } while (value);
     while (count--)
         out.push_back(static_cast<uint8_t>(groups[count] | (count ? 0x80 : 0)));
-}
-
-void PutBE(Bytes& out, uint32_t value, int bytes)
-{
-    while (bytes--)
-        out.push_back(static_cast<uint8_t>(value >> (8 * bytes)));
 }
 
 } // namespace
@@ -82,9 +78,9 @@ Bytes CSmfBuilder::Image(uint32_t endTick) const
 Bytes SmfImage(const Bytes& trackData, uint16_t division)
 {
     Bytes image = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1};
-    PutBE(image, division, 2);
+    AppendBE16(image, division);
     image.insert(image.end(), {'M', 'T', 'r', 'k'});
-    PutBE(image, static_cast<uint32_t>(trackData.size()), 4);
+    AppendBE32(image, static_cast<uint32_t>(trackData.size()));
     image.insert(image.end(), trackData.begin(), trackData.end());
     return image;
 }
