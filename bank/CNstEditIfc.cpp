@@ -55,6 +55,13 @@ CNstEditIfc::CNstEditIfc(const uint8_t* bytes, size_t size) : filter(std::make_u
     }
     CMakeMark mark(*content->nav);
     std::unique_ptr<CStyleContent> expanded = mark.TakeExpanded();
+    if (mark.Analysis() != 0 && !expanded) {
+        // A compact tree read as if it were expanded would lose its shared and segmented patterns.
+        Trace("CNstEditIfc::CNstEditIfc() - the compact style tree cannot be expanded");
+        style = std::make_unique<CNstRyIfc>();
+        loaded = false;
+        return;
+    }
     style = std::make_unique<CNstRyIfc>(expanded ? expanded->nav.get() : content->nav.get());
     loaded = style->Parsed();
 }

@@ -52,8 +52,12 @@ public:
     CNstEditIfc(const CNstEditIfc&) = delete;
     CNstEditIfc& operator=(const CNstEditIfc&) = delete;
 
-    // False when construction was given bytes it could not read.
+    // False when construction was given bytes it could not read. Such a style is not to be edited:
+    // building it would replace the bank's copy with an empty style.
     bool IsLoaded() const { return loaded; }
+    // When the bytes could not be read because a pattern's stream cannot be decoded to its end: where
+    // that pattern lies. None otherwise.
+    const CPatternPlace& UndecodablePattern() const { return style->UndecodablePattern(); }
 
     // Building
     // The style's content chunk built anew from the model (which is cleaned up on the way: empty

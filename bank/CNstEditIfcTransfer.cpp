@@ -340,7 +340,7 @@ std::vector<uint8_t> CNstEditIfc::ExportCvToSmf(int element, int cv, int track)
     for (CExportTrack& out : tracks)
         if (!merger.AddTrack(*out.decoder, out.channel))
             return {};
-    CMemEncoder tempoEvents(false);
+    CMemEncoder tempoEvents(CNoteForm::Split);
     CDecProp tempoDecoder;
     if (allTracks && chordVar.TempoSize() > 0 && styleTempo > 0) {
         if (!chordVar.WriteTempoEvents(tempoEvents, styleTempo))
@@ -401,11 +401,11 @@ bool CNstEditIfc::ImportSmfToCv(const uint8_t* bytes, size_t size, int element, 
     for (int t = 0; t < kStyleTracks; ++t) {
         if (!IsSelected(t, track))
             continue;
-        encoders[t] = std::make_unique<CMemEncoder>(false);
+        encoders[t] = std::make_unique<CMemEncoder>(CNoteForm::Split);
         splitter.AddChannelSink(*encoders[t],
                                 singleChannel ? CPropPattUnmerge::AllChannels : TrackChannels[t], 0);
     }
-    CMemEncoder tempoSource(false);
+    CMemEncoder tempoSource(CNoteForm::Split);
     if (allTracks)
         splitter.AddMetaSink(tempoSource);
     const int32_t reached = splitter.Run(

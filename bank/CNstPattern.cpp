@@ -33,6 +33,18 @@ void CNstPattern::SetEvents(const uint8_t* bytes, size_t size, int32_t length)
     isEmpty = !reader.Next(first, time) || first->IsEndOfTrack();
 }
 
+bool CNstPattern::DecodesWhole() const
+{
+    if (data.empty())
+        return true; // nothing to lose
+    CPackedReader reader(data.data(), data.size());
+    CChainPtr chain;
+    uint32_t time = 0;
+    while (reader.Next(chain, time)) {
+    }
+    return !reader.Failed();
+}
+
 void CNstPattern::SetFromEncoder(const CMemEncoder& encoder)
 {
     const CEncodedBytes written = EncodedBytesOf(encoder);

@@ -26,6 +26,8 @@ public:
     bool isVirgin = true;      // not yet set up by its chord variation
 
     int32_t DataSize() const { return static_cast<int32_t>(data.size()); }
+    // True when the stream decodes to its End of Track with the event pool's records, or is empty.
+    bool DecodesWhole() const;
 
     // Edits
     // Back to the virgin state with the empty stream ending at tick 384.

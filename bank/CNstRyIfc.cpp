@@ -145,6 +145,7 @@ void CNstRyIfc::OnPatternSetUp(CNstPattern& pattern, int track)
 bool CNstRyIfc::Parse(CChunkNav& nav)
 {
     parsed = false;
+    undecodable = {};
     for (int i = 0; i < kStyleElements; ++i)
         DeleteElement(i);
     const uint16_t rootDepth = nav.Depth();
@@ -199,7 +200,7 @@ bool CNstRyIfc::ParseElement(CChunkNav& nav, CChunkNav& pool, int index)
     int cv = -1;
     while (ok && nav.Next(CChunkNav::MatchId(3), C1, kData)) {
         cv = NextBit(header.cvMask, cv + 1);
-        ok = cv >= 0 && cv < kChordVars ? ParseChordVar(element, nav.Data(), nav.DataSize(), cv, pool)
+        ok = cv >= 0 && cv < kChordVars ? ParseChordVar(element, index, nav.Data(), nav.DataSize(), cv, pool)
                                         : Refuse("more chord variations than the mask has");
     }
     if (ok && NextBit(header.cvMask, cv + 1) >= 0)
@@ -208,8 +209,8 @@ bool CNstRyIfc::ParseElement(CChunkNav& nav, CChunkNav& pool, int index)
     return ok;
 }
 
-bool CNstRyIfc::ParseChordVar(CNstStyleElem& element, const uint8_t* bytes, size_t size, int index,
-                              CChunkNav& pool)
+bool CNstRyIfc::ParseChordVar(CNstStyleElem& element, int elementIndex, const uint8_t* bytes, size_t size,
+                              int index, CChunkNav& pool)
 {
     CCvRecord record;
     if (!record.Read(bytes, size) || record.lengthTicks > INT32_MAX)
@@ -238,6 +239,10 @@ bool CNstRyIfc::ParseChordVar(CNstStyleElem& element, const uint8_t* bytes, size
         pattern.denomExp = chordVar.denomExp;
         pattern.measures = chordVar.measures;
         pattern.SetEvents(stored.data, stored.dataSize, static_cast<int32_t>(stored.lengthTicks));
+        if (!pattern.DecodesWhole()) {
+            undecodable = {elementIndex, index, pair.track};
+            return Refuse("a pattern cannot be decoded to its end");
+        }
     }
     return true;
 }

@@ -24,6 +24,14 @@ struct CStyleContent {
     static std::unique_ptr<CStyleContent> CopyOf(const uint8_t* bytes, size_t size, int32_t capacity);
 };
 
+// Where a pattern lies: element 0..11, chord variation 0..5, track 0..7; -1 throughout for none.
+struct CPatternPlace {
+    int element = -1;
+    int cv = -1;
+    int track = -1;
+    bool IsNone() const { return element < 0; }
+};
+
 class CNstRyIfc : public CNstStyle {
 public:
     // Defaults of a new style ("New Style", version 1, the keyboard's track styles); with a navigator at a
@@ -38,10 +46,14 @@ public:
     // Reading
     // Fills the model from the content tree at the navigator's current chunk (left there afterwards). A tree
     // whose records are shorter than their fields, whose masks and chunks disagree, whose pool runs out of
-    // pattern records or whose streams cannot be decoded is refused: one trace line, every element deleted,
-    // false.
+    // pattern records or whose streams cannot be decoded to their End of Track (damage, or more simultaneous
+    // events than the event pool holds) is refused: one trace line, every element deleted, false. A pattern
+    // that was half read would lose the rest of its music on the next save.
     bool Parse(CChunkNav& nav);
     bool Parsed() const { return parsed; }
+    // After a refused Parse: the first pattern whose stream could not be decoded, or none when the refusal
+    // had another reason.
+    const CPatternPlace& UndecodablePattern() const { return undecodable; }
 
     // Writing
     // Cleans the model up (empty elements and chord variations dropped, chord variations beyond 6 in the
@@ -52,9 +64,10 @@ public:
 
 private:
     bool ParseElement(CChunkNav& nav, CChunkNav& pool, int index);
-    bool ParseChordVar(CNstStyleElem& element, const uint8_t* record, size_t size, int index,
+    bool ParseChordVar(CNstStyleElem& element, int elementIndex, const uint8_t* record, size_t size, int index,
                        CChunkNav& pool);
     void CleanUp();
 
     bool parsed = false;
+    CPatternPlace undecodable;
 };

@@ -52,7 +52,7 @@ bool CPackedReader::Next(CChainPtr& chain, uint32_t& at)
 
 // --- Writing ---
 
-CPackedWriter::CPackedWriter() : encoder(std::make_unique<CMemEncoder>(false)) {}
+CPackedWriter::CPackedWriter() : encoder(std::make_unique<CMemEncoder>(CNoteForm::Kept)) {}
 
 CPackedWriter::~CPackedWriter() = default;
 
@@ -149,12 +149,17 @@ bool StoreTrimmedRecord(const uint8_t* data, size_t size, uint8_t kind, uint8_t 
     source.data = data;
     source.trailer[0] = param1;
     source.trailer[1] = param2;
-    // Trimming only drops events or moves them to the last tick, adding at most one reset event per open
-    // note or controller: twice the source plus a margin always holds the result.
-    std::vector<uint8_t> buffer(2 * size + 1024);
+    // Every kept event of two or more bytes grows by at most a delta and a channel increment, and
+    // every reset event stands for a note or controller event of the source: four times the
+    // source plus a margin always holds the result.
+    if (size > (UINT32_MAX - 1024) / 4)
+        return false;
+    std::vector<uint8_t> buffer(4 * size + 1024);
     CPatternState state;
     CPatternData trimmed(kind);
-    CPatternData::Trim(state, source, trimmed, buffer.data(), static_cast<uint32_t>(buffer.size()), true);
+    if (CPatternData::Trim(state, source, trimmed, buffer.data(), static_cast<uint32_t>(buffer.size()), true) ==
+        CPatternData::TrimResult::Failed)
+        return false;
     record.resize(trimmed.StoredSize());
     return trimmed.Store(record.data(), static_cast<uint32_t>(record.size())) == record.size();
 }

@@ -85,7 +85,8 @@ bool CopyTempoMarks(const std::vector<uint8_t>& tempoData, uint32_t limit, CPack
 
 // The stored pattern record (chunk id `kind` 2..4, trailer param1/param2 for kinds 3 and 4) of a packed
 // stream trimmed to `lengthTicks`: events past the length dropped, controllers and notes brought back to
-// their neutral state at its end. False when the stream cannot be re-encoded.
+// their neutral state at its end, notes in the form they have. False when the stream cannot be decoded to
+// its end (damage, or more simultaneous events than the event pool holds) or re-encoded.
 bool StoreTrimmedRecord(const uint8_t* data, size_t size, uint8_t kind, uint8_t param1, uint8_t param2,
                         uint32_t lengthTicks, std::vector<uint8_t>& record);
 

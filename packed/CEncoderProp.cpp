@@ -180,6 +180,18 @@ void CEncoderProp::CloseTraced(const CEvent& event, bool sound)
         Trace("CEncoderProp::OnChannelMsg - Redundant Note-Off not encoded.");
 }
 
+bool CEncoderProp::WriteNote(uint32_t time, const CEvent& event)
+{
+    if (!EnsureRoom(ChannelEventRoom))
+        return false;
+    PutTimeAndCode(time, static_cast<uint8_t>(event.Kind()), event.Channel());
+    Put(event.Data1());
+    Put(event.Data2());
+    PutDuration(event.Duration());
+    Put(event.OffVelocity() | MarkBit);
+    return true;
+}
+
 bool CEncoderProp::OnChannelMsg(uint32_t time, const CEvent& event)
 {
     if (!EnsureRoom(ChannelEventRoom))
@@ -199,14 +211,7 @@ bool CEncoderProp::OnChannelMsg(uint32_t time, const CEvent& event)
         return OpenNote(time, event, kind == EventKind::SoundOn);
     case EventKind::Note:
     case EventKind::Sound:
-        if (!noteMode)
-            return false;
-        PutTimeAndCode(time, static_cast<uint8_t>(kind), event.Channel());
-        Put(event.Data1());
-        Put(event.Data2());
-        PutDuration(event.Duration());
-        Put(event.OffVelocity() | MarkBit);
-        return true;
+        return noteMode && WriteNote(time, event);
     case EventKind::Program:
     case EventKind::ChannelPressure:
         PutTimeAndCode(time, static_cast<uint8_t>(kind), event.Channel());

@@ -69,6 +69,8 @@ protected:
     // Output moved to `buffer` of `capacity` bytes whose first `written` bytes are the output so far.
     void MoveOutput(uint8_t* buffer, uint32_t capacity, uint32_t written);
     void PutCode(uint8_t kind, uint8_t eventChannel);
+    // Writes a Note or Sound with its own duration, in or outside note mode; false without room.
+    bool WriteNote(uint32_t time, const CEvent& event);
     void CloseNote(int32_t position, uint32_t onTime, uint32_t offTime, uint8_t offVelocity);
 
     uint8_t* begin = nullptr;

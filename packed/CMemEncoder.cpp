@@ -3,17 +3,17 @@
 
 #include <algorithm>
 
-CMemEncoder::CMemEncoder(uint8_t* buffer, uint32_t capacity, bool split) : splitNotes(split)
+CMemEncoder::CMemEncoder(uint8_t* buffer, uint32_t capacity, CNoteForm noteForm) : form(noteForm)
 {
-    SetNoteMode(split);
+    SetNoteMode(form == CNoteForm::Paired);
     SetOutput(buffer, capacity);
     Open();
 }
 
-CMemEncoder::CMemEncoder(bool split)
-    : splitNotes(split), ownsBuffer(1), storage(std::make_unique<uint8_t[]>(GrowthMargin))
+CMemEncoder::CMemEncoder(CNoteForm noteForm)
+    : form(noteForm), ownsBuffer(1), storage(std::make_unique<uint8_t[]>(GrowthMargin))
 {
-    SetNoteMode(split);
+    SetNoteMode(form == CNoteForm::Paired);
     SetOutput(storage.get(), GrowthMargin);
     Open();
 }
@@ -41,8 +41,10 @@ bool CMemEncoder::OnTime(uint32_t time)
 bool CMemEncoder::OnChannelMsg(uint32_t time, const CEvent& event)
 {
     const EventKind kind = event.Kind();
-    if (splitNotes || (kind != EventKind::Note && kind != EventKind::Sound))
+    if (form == CNoteForm::Paired || (kind != EventKind::Note && kind != EventKind::Sound))
         return CEncoderProp::OnChannelMsg(time, event);
+    if (form == CNoteForm::Kept)
+        return WriteNote(time, event);
     const bool sound = kind == EventKind::Sound;
     CEvent on;
     on.header = CEvent::ChannelHeader(sound ? EventKind::SoundOn : EventKind::NoteOn, event.Channel(),

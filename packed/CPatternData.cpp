@@ -32,6 +32,10 @@ public:
     }
 
     bool HasNext() const { return delay != CDecBase::NoDelay && decoder.PendingClass() != EventClass::None; }
+    // True once the chain ending the stream has been taken. A walk that stops without it met damage
+    // or an event pool that ran dry (more simultaneous events than it holds): what it took so far
+    // is not the whole pattern.
+    bool ReachedEnd() const { return decoder.IsFinished(); }
     // Absolute time of the chain the next Take hands out.
     uint32_t NextTime() const { return time + static_cast<uint32_t>(delay); }
     CChainPtr Take()
@@ -65,6 +69,24 @@ bool HasEndOfTrack(const CLinkedEvent* chain)
             return true;
     return false;
 }
+
+// Shortens every Note and Sound of a chain written at `time` so that it ends by tick `end`;
+// answers whether one was shortened. The coded duration rounds down, so it never ends later.
+bool EndWholeNotesBy(CLinkedEvent* chain, uint32_t time, uint32_t end)
+{
+    bool shortened = false;
+    for (; chain; chain = chain->next) {
+        const EventKind kind = chain->Kind();
+        if (kind != EventKind::Note && kind != EventKind::Sound)
+            continue;
+        const uint32_t room = end > time ? end - time : 0;
+        if (chain->Duration() > room) {
+            chain->data = CEvent::NoteData(room, chain->OffVelocity());
+            shortened = true;
+        }
+    }
+    return shortened;
+}
 } // namespace
 
 bool CPatternData::Load(const uint8_t* record, uint32_t recordSize, uint8_t recordKind, bool countEvents)
@@ -92,11 +114,16 @@ bool CPatternData::Load(const uint8_t* record, uint32_t recordSize, uint8_t reco
         trailer[0] = data[size];
         trailer[1] = data[size + 1];
     }
-    if (countEvents) {
-        for (ChainWalk walk(*this); walk.HasNext();)
-            eventCount += static_cast<uint32_t>(CLinkedEvent::ChainLength(walk.Take().get()));
-    }
-    return true;
+    if (!countEvents)
+        return true;
+    ChainWalk walk(*this);
+    while (walk.HasNext())
+        eventCount += static_cast<uint32_t>(CLinkedEvent::ChainLength(walk.Take().get()));
+    if (walk.ReachedEnd())
+        return true;
+    Trace("CPatternData::Load() - the stream cannot be decoded to its end after %u events", eventCount);
+    eventCount = 0;
+    return false;
 }
 
 void CPatternData::Rebind(const CPatternData& other, const uint8_t* record)
@@ -143,55 +170,71 @@ void CPatternData::Adopt(CPatternData& destination, const uint8_t* buffer, uint3
     destination.segments.clear();
 }
 
-bool CPatternData::Trim(CPatternState& state, const CPatternData& source, CPatternData& destination,
-                        uint8_t* buffer, uint32_t capacity, bool inclusive)
+CPatternData::TrimResult CPatternData::Trim(CPatternState& state, const CPatternData& source,
+                                           CPatternData& destination, uint8_t* buffer, uint32_t capacity,
+                                           bool inclusive)
 {
     state.Reset();
     const uint32_t length = source.lengthTicks;
     const uint32_t limit = inclusive || length == 0 ? length : length - 1;
     // Where closing events go; a pattern of no length keeps them at tick 0.
     const uint32_t lastTick = length == 0 ? 0 : length - 1;
-    CMemEncoder encoder(buffer, capacity, false);
+    CMemEncoder encoder(buffer, capacity, CNoteForm::Kept);
     bool changed = false;
+    bool written = true;
     uint32_t kept = 0;
     uint32_t stopTime = 0;
-    for (ChainWalk walk(source); walk.HasNext();) {
+    ChainWalk walk(source);
+    bool stopped = false;
+    while (written && walk.HasNext()) {
         stopTime = walk.NextTime();
         if (stopTime > limit) {
-            changed = true;
+            changed = stopped = true;
             break;
         }
         CChainPtr chain = walk.Take();
         if (chain->Class() != EventClass::Channel)
             continue; // Meta and SysEx are dropped; End of Track is written anew
-        CChainPtr remaining(KeepEvents(chain.release(), [&](const CEvent& event) {
-            const bool removed = state.Apply(event);
-            changed = changed || removed;
-            kept += !removed;
-            return !removed;
-        }));
-        if (!remaining)
-            continue;
         uint32_t at = stopTime;
         if (at == length && length > 0) {
             at = lastTick;
             changed = true;
         }
-        encoder.WriteChainAt(at, remaining.get());
+        // A whole note still sounding at the last tick ends there, as a sounding split note does.
+        changed = EndWholeNotesBy(chain.get(), at, lastTick) || changed;
+        CChainPtr remaining(KeepEvents(chain.release(), [&](const CEvent& event) {
+            const bool removed = state.Apply(event, at);
+            changed = changed || removed;
+            kept += !removed;
+            return !removed;
+        }));
+        if (remaining)
+            written = encoder.WriteChainAt(at, remaining.get());
     }
-    if (!state.IsNeutral()) {
+    if (!written || (!stopped && !walk.ReachedEnd())) {
+        Trace("CPatternData::Trim() - the pattern cannot be %s whole", written ? "decoded" : "written");
+        return TrimResult::Failed;
+    }
+    if (!state.IsNeutral(lastTick)) {
         CLinkedEvent* resets = nullptr;
-        kept += static_cast<uint32_t>(state.BuildResetEvents(resets));
+        const int built = state.BuildResetEvents(resets);
         CChainPtr owned(resets);
-        if (owned)
-            encoder.WriteChainAt(lastTick, owned.get());
+        if (built == 0 || !encoder.WriteChainAt(lastTick, owned.get())) {
+            Trace("CPatternData::Trim() - the pattern cannot be brought back to neutral");
+            return TrimResult::Failed;
+        }
+        kept += static_cast<uint32_t>(built);
         changed = true;
     }
-    encoder.Finish(length);
+    if (!encoder.Finish(length)) {
+        Trace("CPatternData::Trim() - no room for the End of Track");
+        return TrimResult::Failed;
+    }
     encoder.Close();
     const uint32_t sourceSize = source.dataSize;
     source.Adopt(destination, buffer, encoder.Size(), length, kept + 1);
-    return !(changed || destination.dataSize != sourceSize || stopTime != length);
+    changed = changed || destination.dataSize != sourceSize || stopTime != length;
+    return changed ? TrimResult::Changed : TrimResult::Unchanged;
 }
 
 uint32_t CPatternData::BuildSegments(CPatternState& state, uint16_t signature, uint32_t targetEvents)
@@ -223,11 +266,12 @@ uint32_t CPatternData::BuildSegments(CPatternState& state, uint16_t signature, u
     bool ended = false;
     while (walk.HasNext()) {
         const uint32_t t = walk.NextTime();
-        if (state.IsNeutral() && eventCount > seen + minimum) {
-            const uint32_t held = seen - current.firstEvent;
-            const bool full = held >= maximum;
-            if (full || (held >= minimum && t / measure > previous / measure)) {
-                const uint32_t cut = full ? t : t / measure * measure;
+        const uint32_t held = seen - current.firstEvent;
+        const bool full = held >= maximum;
+        if (eventCount > seen + minimum && (full || (held >= minimum && t / measure > previous / measure))) {
+            // No note may sound across the cut: it would lose its end to the next piece.
+            const uint32_t cut = full ? t : t / measure * measure;
+            if (state.IsNeutral(cut)) {
                 current.duration = cut - current.startTime;
                 current.segmentEvents = held;
                 segments.push_back(current);
@@ -241,10 +285,15 @@ uint32_t CPatternData::BuildSegments(CPatternState& state, uint16_t signature, u
         for (const CLinkedEvent* event = chain.get(); event; event = event->next) {
             ++seen;
             if (event->Class() == EventClass::Channel)
-                state.Apply(*event);
+                state.Apply(*event, t);
         }
         ended = HasEndOfTrack(chain.get());
         previous = t;
+    }
+    if (!walk.ReachedEnd()) {
+        Trace("CPatternData::BuildSegments() - the stream cannot be decoded to its end; not cut");
+        segments.clear();
+        return 0;
     }
     current.duration = previous - current.startTime;
     // The End of Track is not counted: each extracted segment gets its own.
@@ -263,21 +312,29 @@ bool CPatternData::ExtractSegment(const CPatternData& source, CPatternData& dest
     for (uint32_t passed = 0; passed < segment.firstEvent && walk.HasNext();)
         passed += static_cast<uint32_t>(CLinkedEvent::ChainLength(walk.Take().get()));
 
-    CMemEncoder encoder(buffer, capacity, false);
+    CMemEncoder encoder(buffer, capacity, CNoteForm::Kept);
     const uint32_t firstTime = walk.HasNext() ? walk.NextTime() : 0;
     uint32_t taken = 0;
     uint32_t written = 0;
-    while (taken < segment.segmentEvents && walk.HasNext()) {
+    bool ok = true;
+    while (ok && taken < segment.segmentEvents && walk.HasNext()) {
         const uint32_t at = segment.firstDelay + (walk.NextTime() - firstTime);
         CChainPtr chain = walk.Take();
         taken += static_cast<uint32_t>(CLinkedEvent::ChainLength(chain.get()));
         chain = WithoutEndOfTrack(std::move(chain));
         if (!chain)
             continue;
+        // Cuts lie where nothing sounds, so only notes past the pattern's own end need this.
+        EndWholeNotesBy(chain.get(), at, segment.duration);
         written += static_cast<uint32_t>(CLinkedEvent::ChainLength(chain.get()));
-        encoder.WriteChainAt(at, chain.get());
+        ok = encoder.WriteChainAt(at, chain.get());
     }
-    encoder.Finish(segment.duration);
+    // A segment's events all lie before the stream's end: running out of them first is damage.
+    if (!ok || taken < segment.segmentEvents || !encoder.Finish(segment.duration)) {
+        Trace("CPatternData::ExtractSegment() - segment %u cannot be %s whole", index,
+              ok ? "decoded" : "written");
+        return false;
+    }
     encoder.Close();
     source.Adopt(destination, buffer, encoder.Size(), segment.duration, written + 1);
     return true;

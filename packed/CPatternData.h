@@ -26,13 +26,21 @@ public:
     static constexpr uint8_t DrumKind = 2; // the record kind without a trailer
     static constexpr uint32_t HeaderSize = 8;
 
+    enum class TrimResult {
+        Unchanged, // the pattern was already trimmed: same events, same length
+        Changed,   // events were dropped, moved, shortened or added
+        Failed,    // the stream could not be decoded to its end (damage, or more simultaneous events
+                   // than the event pool holds) or the buffer was too small; `destination` untouched
+    };
+
     explicit CPatternData(uint8_t recordKind = DrumKind) : kind(recordKind) {}
 
     // Stored form
     // Reads the stored form of `record`, `recordSize` bytes long, in place. With `countEvents` the
-    // stream is decoded to its end and every event counted into eventCount. False, with the pattern
-    // left empty (trace "CPatternData::Load() - ..."), when the record is shorter than its header,
-    // stream and trailer say.
+    // stream is decoded to its end and every event counted into eventCount. False (trace
+    // "CPatternData::Load() - ...") when the record is shorter than its header, stream and trailer
+    // say (the pattern is then left empty), or with `countEvents` when the stream cannot be decoded
+    // to its end (eventCount 0).
     bool Load(const uint8_t* record, uint32_t recordSize, uint8_t recordKind, bool countEvents);
     // Becomes a copy of `other`'s kind and trailer whose stream starts 8 bytes into `record`, with
     // every count and size 0: the start of rebuilding the pattern into a new record.
@@ -46,19 +54,22 @@ public:
     // Re-encoding
     // Rebuilds `source` into `buffer` (`capacity` bytes) as `destination`: channel events up to the
     // length (up to length - 1 unless `inclusive`) pass through `state` (see CPatternState::Apply),
-    // a chain at exactly the length moves to length - 1, Meta and SysEx events are dropped, events
-    // that bring the state back to neutral are added at length - 1, and End of Track ends the
-    // stream at the length. Answers true when nothing had to change. A full buffer gives a shorter
-    // stream, which counts as a change.
-    static bool Trim(CPatternState& state, const CPatternData& source, CPatternData& destination,
-                     uint8_t* buffer, uint32_t capacity, bool inclusive);
+    // a chain at exactly the length moves to length - 1, Note and Sound events keep their form and
+    // end by length - 1 at the latest, Meta and SysEx events are dropped, events that bring the
+    // state back to neutral are added at length - 1, and End of Track ends the stream at the
+    // length. A stream without Note and Sound events is written exactly as the split-note encoder
+    // writes it. Four times the source size plus 1024 bytes always holds the result.
+    static TrimResult Trim(CPatternState& state, const CPatternData& source, CPatternData& destination,
+                           uint8_t* buffer, uint32_t capacity, bool inclusive);
     // Cuts a pattern whose eventCount was counted into segments of about `targetEvents` events,
-    // cut where `state` is neutral, preferably at measure starts of `signature` (numerator in the
-    // high byte, denominator in the low byte). Answers the index of the last segment, or 0 when
-    // the pattern stays whole (too few events, no target, or a signature of no length).
+    // cut where `state` is neutral (no note of either form sounds across a cut), preferably at
+    // measure starts of `signature` (numerator in the high byte, denominator in the low byte).
+    // Answers the index of the last segment, or 0 when the pattern stays whole (too few events, no
+    // target, a signature of no length, or a stream that cannot be decoded to its end).
     uint32_t BuildSegments(CPatternState& state, uint16_t signature, uint32_t targetEvents);
     // Writes segment `index` of `source` into `buffer` as `destination`, a pattern of the segment's
-    // duration. False, with `destination` untouched, when there is no such segment.
+    // duration whose notes all end inside it. False, with `destination` untouched, when there is no
+    // such segment, its events cannot be decoded whole or `capacity` is too small.
     static bool ExtractSegment(const CPatternData& source, CPatternData& destination, uint32_t index,
                                uint8_t* buffer, uint32_t capacity);
 

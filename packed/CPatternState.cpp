@@ -30,6 +30,7 @@ void CPatternState::Reset()
     for (int i = 0; i < 128; ++i)
         controller[i] = static_cast<uint8_t>(ControllerDefaults[i]);
     pitchBend = PitchCentre;
+    wholeNotesEnd = 0;
 }
 
 namespace {
@@ -52,12 +53,16 @@ bool CountOff(int8_t& counter)
 }
 } // namespace
 
-bool CPatternState::Apply(const CEvent& event)
+bool CPatternState::Apply(const CEvent& event, uint32_t time)
 {
     uint8_t data1 = event.Data1();
     if (data1 > 127)
         return true;
     switch (event.Kind()) {
+    case EventKind::Note:
+    case EventKind::Sound:
+        wholeNotesEnd = std::max<uint64_t>(wholeNotesEnd, uint64_t{time} + event.Duration());
+        return false;
     case EventKind::NoteOn:
         return CountOn(noteCount[data1]);
     case EventKind::NoteOff:
@@ -79,9 +84,9 @@ bool CPatternState::Apply(const CEvent& event)
     }
 }
 
-bool CPatternState::IsNeutral() const
+bool CPatternState::IsNeutral(uint32_t time) const
 {
-    if (pitchBend != PitchCentre)
+    if (pitchBend != PitchCentre || wholeNotesEnd > time)
         return false;
     for (int i = 0; i < 128; ++i) {
         if (noteCount[i] > 0 || soundCount[i] > 0)

@@ -215,7 +215,9 @@ bool ExpandRun(const CCvRecord& record, size_t first, size_t last, const uint16_
             }
         }
     }
-    const uint32_t endTime = reader.Time();
+    // The analysis plays every slot to the later of the stream's end and the chord variation's length,
+    // and may have lengthened the record to a pattern it plays: the expanded pattern runs as far.
+    const uint32_t endTime = std::max(reader.Time(), record.lengthTicks);
     finishSpan(endTime);
     if (!ok || reader.Failed() || !stream.Finish(endTime))
         return false;

@@ -47,11 +47,11 @@ const std::vector<TimedRecord>& Pattern()
     return pattern;
 }
 
-std::vector<uint8_t> Encode(bool splitNotes)
+std::vector<uint8_t> Encode(CNoteForm form)
 {
     const auto& pattern = Pattern();
     std::vector<uint8_t> out(PatternEvents * 16);
-    CMemEncoder encoder(out.data(), static_cast<uint32_t>(out.size()), splitNotes);
+    CMemEncoder encoder(out.data(), static_cast<uint32_t>(out.size()), form);
     for (const TimedRecord& r : pattern)
         encoder.WriteChainAt(r.time, &r.event);
     encoder.Finish(pattern.back().time + 1536);
@@ -77,7 +77,7 @@ size_t DecodeOnce(const std::vector<uint8_t>& stream, bool count)
 
 void DecodeNotes(benchmark::State& state)
 {
-    const std::vector<uint8_t> stream = Encode(true);
+    const std::vector<uint8_t> stream = Encode(CNoteForm::Paired);
     const size_t events = DecodeOnce(stream, true);
     for (auto _ : state)
         DecodeOnce(stream, false);
@@ -85,13 +85,13 @@ void DecodeNotes(benchmark::State& state)
     state.counters["bytes"] = static_cast<double>(stream.size());
 }
 
-void EncodeWith(benchmark::State& state, bool splitNotes)
+void EncodeWith(benchmark::State& state, CNoteForm form)
 {
     const auto& pattern = Pattern();
     std::vector<uint8_t> out(PatternEvents * 16);
     size_t written = 0;
     for (auto _ : state) {
-        CMemEncoder encoder(out.data(), static_cast<uint32_t>(out.size()), splitNotes);
+        CMemEncoder encoder(out.data(), static_cast<uint32_t>(out.size()), form);
         for (const TimedRecord& r : pattern)
             encoder.WriteChainAt(r.time, &r.event);
         encoder.Finish(pattern.back().time + 1536);
@@ -108,13 +108,13 @@ void EncodeWith(benchmark::State& state, bool splitNotes)
 // Note mode: Note events are written whole with their durations.
 void EncodeNotes(benchmark::State& state)
 {
-    EncodeWith(state, true);
+    EncodeWith(state, CNoteForm::Paired);
 }
 
 // The system's memory encoder: notes split into ons and offs through the pending-off heap.
 void EncodeSplitNotes(benchmark::State& state)
 {
-    EncodeWith(state, false);
+    EncodeWith(state, CNoteForm::Split);
 }
 // Reference: one pool record taken and released per event, the floor under any decoder that hands
 // out pooled chains.

@@ -124,7 +124,7 @@ TEST_F(EncoderProp, ChoosesTheSysExFormFromTheFramingBytes)
 TEST_F(EncoderProp, NoteModeClosesTheMostRecentNoteAndDropsRedundantOffs)
 {
     CTraceCapture capture;
-    CMemEncoder encoder(true);
+    CMemEncoder encoder(CNoteForm::Paired);
     WriteAll(encoder, {Channel(0, K::NoteOn, 0, 60, 100), Channel(10, K::NoteOn, 0, 60, 90),
                        Channel(30, K::NoteOff, 0, 60, 33), Channel(40, K::NoteOff, 0, 61, 1),
                        Channel(50, K::SoundOff, 0, 60, 1)});
@@ -145,7 +145,7 @@ TEST_F(EncoderProp, NoteModeClosesTheMostRecentNoteAndDropsRedundantOffs)
 TEST_F(EncoderProp, ShutNotesClosesSoundsAndNotesOnEveryChannel)
 {
     CTraceCapture capture;
-    CMemEncoder encoder(true);
+    CMemEncoder encoder(CNoteForm::Paired);
     WriteAll(encoder, {Channel(0, K::SoundOn, 3, 40, 100), Channel(5, K::NoteOn, 9, 36, 80)});
     encoder.ShutNotes(20);
     EXPECT_TRUE(capture.Contains("SOUND Shut"));
@@ -160,7 +160,7 @@ TEST_F(EncoderProp, ClosingChecksForOpenNotesAndEndOfTrack)
 {
     {
         CTraceCapture capture;
-        CMemEncoder encoder(true);
+        CMemEncoder encoder(CNoteForm::Paired);
         WriteAll(encoder,
                  {Channel(0, K::NoteOn, 0, 60, 100), Channel(0, K::SoundOn, 0, 61, 100), EndOfTrack(4)});
         EXPECT_TRUE(encoder.Close());
@@ -173,7 +173,7 @@ TEST_F(EncoderProp, ClosingChecksForOpenNotesAndEndOfTrack)
     for (const std::vector<TimedEvent>& written :
          {std::vector<TimedEvent>{}, {Channel(0, K::Program, 0, 1)}, {Channel(0, K::Control, 0, 1, 2)}}) {
         CTraceCapture capture;
-        CMemEncoder encoder(false);
+        CMemEncoder encoder(CNoteForm::Split);
         WriteAll(encoder, written);
         EXPECT_TRUE(encoder.Close());
         EXPECT_TRUE(capture.Contains("CEncoderProp::Close() - EOT not found")) << encoder.Size();
@@ -183,7 +183,7 @@ TEST_F(EncoderProp, ClosingChecksForOpenNotesAndEndOfTrack)
 TEST_F(EncoderProp, NotePoolOf64RefusesTheNextNoteAndKeepsItsPlaceholder)
 {
     CTraceCapture capture;
-    CMemEncoder encoder(true);
+    CMemEncoder encoder(CNoteForm::Paired);
     for (uint8_t key = 0; key < 65; ++key)
         WriteAll(encoder, {Channel(0, K::NoteOn, 0, key, 100)});
     EXPECT_TRUE(capture.Contains("CNoteInfoPool::GetNewNote() - Pool of notes is exhausted"));
@@ -197,7 +197,7 @@ TEST_F(EncoderProp, NotePoolOf64RefusesTheNextNoteAndKeepsItsPlaceholder)
 
 TEST_F(EncoderProp, SplitsNotesIntoOnsAndOffsAtTheirTimes)
 {
-    CMemEncoder encoder(false);
+    CMemEncoder encoder(CNoteForm::Split);
     WriteAll(encoder, {NoteEvent(0, 2, 60, 100, 96, 40), NoteEvent(0, 2, 62, 90, 0, 30),
                        Channel(50, K::Control, 2, 1, 5), NoteEvent(60, 2, 64, 80, 10, 0, K::Sound)});
     encoder.Finish(200);
@@ -211,7 +211,7 @@ TEST_F(EncoderProp, SplitsNotesIntoOnsAndOffsAtTheirTimes)
 TEST_F(EncoderProp, RefusesWhatItCannotWrite)
 {
     uint8_t buffer[16];
-    CMemEncoder encoder(buffer, sizeof buffer, false);
+    CMemEncoder encoder(buffer, sizeof buffer, CNoteForm::Split);
     CEvent note;
     note.header = CEvent::ChannelHeader(K::Note, 0, 60, 100);
     EXPECT_TRUE(encoder.OnChannelMsg(0, note)); // split: the memory encoder's own path
@@ -230,7 +230,7 @@ TEST_F(EncoderProp, RefusesWhatItCannotWrite)
 TEST_F(EncoderProp, FullBufferWritesNothingOfTheEvent)
 {
     uint8_t buffer[14] = {};
-    CMemEncoder encoder(buffer, sizeof buffer, false);
+    CMemEncoder encoder(buffer, sizeof buffer, CNoteForm::Split);
     CEvent control;
     control.header = CEvent::ChannelHeader(K::Control, 0, 7, 100);
     EXPECT_TRUE(encoder.OnChannelMsg(0, control)); // 3 bytes, 11 left
@@ -246,7 +246,7 @@ TEST_F(EncoderProp, FullBufferWritesNothingOfTheEvent)
 TEST_F(EncoderProp, RefusesDataLongerThanTwoLengthGroupsHold)
 {
     CTraceCapture capture;
-    CMemEncoder encoder(false);
+    CMemEncoder encoder(CNoteForm::Split);
     const std::vector<TimedEvent> events = {MetaEvent(0, 1, Bytes(16384, 'x')),
                                             SysExEvent(0, Bytes(16385, 1)),
                                             MetaEvent(0, 1, Bytes(16383, 'y'))};
@@ -267,7 +267,7 @@ TEST_F(EncoderProp, OwnBufferGrowsAndIsHandedOver)
         events.push_back(
             Channel(i, K::Control, static_cast<uint8_t>(i % 3), 1, static_cast<uint8_t>(i & 0x7F)));
     events.push_back(EndOfTrack(5000));
-    CMemEncoder encoder(false);
+    CMemEncoder encoder(CNoteForm::Split);
     WriteAll(encoder, events);
     const uint32_t size = encoder.Size();
     std::unique_ptr<uint8_t[]> bytes = encoder.DetachBuffer();
@@ -297,7 +297,7 @@ TEST_F(EncoderProp, SlotRecordsAreRebasedOntoTheRunningChannel)
     const Bytes plainRecord = {0x81, 0x04, 0x85};
     const Bytes toSix = {0x44, 0x02, 0x86};
     const Bytes toZero = {0x44, 0x7C, 0x87};
-    CMemEncoder encoder(false);
+    CMemEncoder encoder(CNoteForm::Split);
     WriteAll(encoder, {Channel(0, K::Program, 6, 1)});              // running channel 6
     EXPECT_TRUE(encoder.OnSlotRecord(plainRecord.data(), 3, 4, 4)); // gains an increment 6 -> 4
     EXPECT_TRUE(encoder.OnSlotRecord(toSix.data(), 3, 4, 6));       // 4 -> 6 now needs one again

@@ -7,6 +7,7 @@
 #include "packed/CPatternState.h"
 
 using K = EventKind;
+using R = CPatternData::TrimResult;
 
 namespace {
 // A pattern over `stream` (kept alive by the caller) of `length` ticks.
@@ -95,10 +96,12 @@ TEST_F(PatternRecord, LoadCountsEveryEventOfEveryChain)
 
 class PatternTrim : public PackedTest {
 protected:
-    // Trims `events` (a pattern of `length` ticks) and answers the result.
-    bool Trim(const std::vector<TimedEvent>& events, uint32_t length, bool inclusive, uint32_t capacity = 512)
+    // Trims `events` (a pattern of `length` ticks, written in note mode with `noteMode`) and answers
+    // the result.
+    R Trim(const std::vector<TimedEvent>& events, uint32_t length, bool inclusive, uint32_t capacity = 512,
+           bool noteMode = false)
     {
-        source = EncodeAll(events, false);
+        source = EncodeAll(events, noteMode);
         output.assign(capacity, 0);
         CPatternState state;
         return CPatternData::Trim(state, PatternOver(source, length), trimmed, output.data(), capacity,
@@ -114,9 +117,10 @@ TEST_F(PatternTrim, MovesAnOffAtTheLengthOneTickEarlier)
 {
     for (bool inclusive : {true, false}) {
         SCOPED_TRACE(inclusive);
-        EXPECT_FALSE(
+        EXPECT_EQ(
             Trim({Channel(0, K::NoteOn, 0, 60, 100), Channel(96, K::NoteOff, 0, 60, 0), EndOfTrack(96)}, 96,
-                 inclusive));
+                 inclusive),
+            R::Changed);
         EXPECT_TRUE(SameSequence(Decoded(trimmed), {Channel(0, K::NoteOn, 0, 60, 100),
                                                     Channel(95, K::NoteOff, 0, 60, 0), EndOfTrack(96)}));
         EXPECT_EQ(trimmed.eventCount, 3u);
@@ -127,9 +131,10 @@ TEST_F(PatternTrim, MovesAnOffAtTheLengthOneTickEarlier)
 
 TEST_F(PatternTrim, RemovesUntrackedControllersAndResetsTrackedOnes)
 {
-    EXPECT_FALSE(Trim({Channel(0, K::Control, 0, 7, 100), Channel(0, K::Control, 0, 11, 90),
-                       Channel(0, K::Control, 0, 2, 5), Channel(10, K::PitchBend, 0, 0, 80), EndOfTrack(384)},
-                      384, true));
+    EXPECT_EQ(Trim({Channel(0, K::Control, 0, 7, 100), Channel(0, K::Control, 0, 11, 90),
+                    Channel(0, K::Control, 0, 2, 5), Channel(10, K::PitchBend, 0, 0, 80), EndOfTrack(384)},
+                   384, true),
+              R::Changed);
     EXPECT_TRUE(SameSequence(Decoded(trimmed),
                              {Channel(0, K::Control, 0, 11, 90), Channel(0, K::Control, 0, 2, 5),
                               Channel(10, K::PitchBend, 0, 0, 80), Channel(383, K::PitchBend, 0, 0, 64),
@@ -137,12 +142,13 @@ TEST_F(PatternTrim, RemovesUntrackedControllersAndResetsTrackedOnes)
     EXPECT_EQ(trimmed.eventCount, 6u);
 }
 
-TEST_F(PatternTrim, RemovesProgramsNotesSoundsAndOrphanOffs)
+TEST_F(PatternTrim, RemovesProgramsPressuresAndOrphanOffs)
 {
-    EXPECT_FALSE(Trim({Channel(0, K::Program, 0, 5), NoteEvent(0, 0, 60, 100, 10, 0),
-                       NoteEvent(0, 0, 61, 100, 0, 0, K::Sound), Channel(0, K::ChannelPressure, 0, 3),
-                       Channel(5, K::NoteOff, 0, 70, 0), EndOfTrack(384)},
-                      384, true));
+    EXPECT_EQ(Trim({Channel(0, K::Program, 0, 5), NoteEvent(0, 0, 60, 100, 10, 0),
+                    NoteEvent(0, 0, 61, 100, 0, 0, K::Sound), Channel(0, K::ChannelPressure, 0, 3),
+                    Channel(5, K::NoteOff, 0, 70, 0), EndOfTrack(384)},
+                   384, true),
+              R::Changed);
     // The memory encoder split the Note and Sound; their ons and offs pair up and stay.
     EXPECT_TRUE(
         SameSequence(Decoded(trimmed), {Channel(0, K::NoteOn, 0, 60, 100), Channel(0, K::SoundOn, 0, 61, 100),
@@ -150,24 +156,34 @@ TEST_F(PatternTrim, RemovesProgramsNotesSoundsAndOrphanOffs)
                                         EndOfTrack(384)}));
 }
 
-TEST_F(PatternTrim, RemovesNoteAndSoundEventsKeptWhole)
+TEST_F(PatternTrim, KeepsWholeNotesAndEndsThoseStillSoundingAtTheLastTick)
 {
-    // A note-mode stream holds Note and Sound events with durations: trimming removes them.
-    source = EncodeAll({NoteEvent(0, 0, 60, 100, 10, 0), NoteEvent(5, 0, 61, 100, 10, 0, K::Sound),
-                        Channel(6, K::Control, 0, 1, 0), EndOfTrack(384)},
-                       true);
-    output.assign(256, 0);
-    CPatternState state;
-    EXPECT_FALSE(CPatternData::Trim(state, PatternOver(source, 384), trimmed, output.data(), 256, true));
-    EXPECT_TRUE(SameSequence(Decoded(trimmed), {Channel(6, K::Control, 0, 1, 0), EndOfTrack(384)}));
+    // The keyboard's own form: Note and Sound events carry their durations. A note reaching past the
+    // last tick ends there; one starting at the length moves to the last tick with no duration.
+    const std::vector<TimedEvent> events = {
+        NoteEvent(0, 0, 60, 100, 10, 40),           NoteEvent(5, 0, 61, 90, 10, 0, K::Sound),
+        Channel(6, K::Control, 0, 1, 0),            NoteEvent(300, 0, 62, 80, 9000, 64),
+        NoteEvent(380, 0, 63, 70, 3, 0, K::Sound), NoteEvent(384, 0, 64, 60, 50, 0),
+        EndOfTrack(384)};
+    EXPECT_EQ(Trim(events, 384, true, 512, true), R::Changed);
+    EXPECT_TRUE(SameSequence(Decoded(trimmed), {NoteEvent(0, 0, 60, 100, 10, 40),
+                                                NoteEvent(5, 0, 61, 90, 10, 0, K::Sound),
+                                                Channel(6, K::Control, 0, 1, 0), NoteEvent(300, 0, 62, 80, 83, 64),
+                                                NoteEvent(380, 0, 63, 70, 3, 0, K::Sound),
+                                                NoteEvent(383, 0, 64, 60, 0, 0), EndOfTrack(384)}));
+    EXPECT_EQ(trimmed.eventCount, 7u);
+    // Already inside the length: nothing changes, byte for byte.
+    const Bytes once(trimmed.data, trimmed.data + trimmed.dataSize);
+    EXPECT_EQ(Trim(Decoded(trimmed), 384, true, 512, true), R::Unchanged);
+    EXPECT_EQ(Bytes(trimmed.data, trimmed.data + trimmed.dataSize), once);
 }
 
 TEST_F(PatternTrim, ClosesHangingNotesAndSoundsAtTheEnd)
 {
-    EXPECT_FALSE(
-        Trim({Channel(0, K::NoteOn, 0, 60, 100), Channel(0, K::NoteOn, 0, 60, 100),
-              Channel(1, K::SoundOn, 0, 40, 100), Channel(500, K::NoteOn, 0, 61, 1), EndOfTrack(600)},
-             384, false));
+    EXPECT_EQ(Trim({Channel(0, K::NoteOn, 0, 60, 100), Channel(0, K::NoteOn, 0, 60, 100),
+                    Channel(1, K::SoundOn, 0, 40, 100), Channel(500, K::NoteOn, 0, 61, 1), EndOfTrack(600)},
+                   384, false),
+              R::Changed);
     EXPECT_TRUE(SameSequence(Decoded(trimmed),
                              {Channel(0, K::NoteOn, 0, 60, 100), Channel(0, K::NoteOn, 0, 60, 100),
                               Channel(1, K::SoundOn, 0, 40, 100), Channel(383, K::NoteOff, 0, 60, 0),
@@ -177,26 +193,54 @@ TEST_F(PatternTrim, ClosesHangingNotesAndSoundsAtTheEnd)
 
 TEST_F(PatternTrim, ReportsAPatternThatNeedsNoChange)
 {
-    EXPECT_TRUE(Trim({Channel(0, K::Control, 0, 11, 100), Channel(0, K::NoteOn, 0, 60, 100),
-                      Channel(50, K::NoteOff, 0, 60, 0), EndOfTrack(384)},
-                     384, true));
+    EXPECT_EQ(Trim({Channel(0, K::Control, 0, 11, 100), Channel(0, K::NoteOn, 0, 60, 100),
+                    Channel(50, K::NoteOff, 0, 60, 0), EndOfTrack(384)},
+                   384, true),
+              R::Unchanged);
     EXPECT_EQ(Bytes(trimmed.data, trimmed.data + trimmed.dataSize), source);
     // A Meta is dropped, which changes the size.
-    EXPECT_FALSE(
-        Trim({MetaEvent(0, 6, {'m'}), Channel(0, K::Control, 0, 11, 100), EndOfTrack(384)}, 384, true));
+    EXPECT_EQ(Trim({MetaEvent(0, 6, {'m'}), Channel(0, K::Control, 0, 11, 100), EndOfTrack(384)}, 384, true),
+              R::Changed);
     // An End of Track at another time than the length counts as a change.
-    EXPECT_FALSE(Trim({Channel(0, K::Control, 0, 11, 100), EndOfTrack(300)}, 384, true));
+    EXPECT_EQ(Trim({Channel(0, K::Control, 0, 11, 100), EndOfTrack(300)}, 384, true), R::Changed);
 }
 
-TEST_F(PatternTrim, AFullBufferGivesAShorterStreamAndAChange)
+TEST_F(PatternTrim, FailsRatherThanCutWhatItCannotDecodeOrWriteWhole)
 {
-    std::vector<TimedEvent> events;
+    std::vector<TimedEvent> controls;
     for (uint32_t i = 0; i < 50; ++i)
-        events.push_back(Channel(i, K::Control, 0, 1, 0));
-    events.push_back(EndOfTrack(384));
-    EXPECT_FALSE(Trim(events, 384, true, 40));
-    EXPECT_LE(trimmed.dataSize, 40u);
-    EXPECT_LT(Decoded(trimmed).size(), events.size());
+        controls.push_back(Channel(i, K::Control, 0, 1, 0));
+    controls.push_back(EndOfTrack(384));
+    // More simultaneous notes than the event pool's 1024 records.
+    std::vector<TimedEvent> chord;
+    for (uint32_t i = 0; i < 1100; ++i)
+        chord.push_back(NoteEvent(0, static_cast<uint8_t>(i % 16), static_cast<uint8_t>(i % 128), 100, 96, 0));
+    chord.push_back(EndOfTrack(384));
+    const struct {
+        const char* what;
+        std::vector<TimedEvent> events;
+        uint32_t capacity;
+        size_t damageAt; // byte offset to turn into an invalid kind, 0 for none
+    } rows[] = {
+        {"a buffer too small for the result", controls, 40, 0},
+        {"more simultaneous events than the event pool", chord, 16384, 0},
+        {"an invalid kind half-way", controls, 512, 60},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CTraceCapture capture;
+        source = EncodeAll(row.events, true);
+        if (row.damageAt)
+            source[row.damageAt] = 0x0B;
+        output.assign(row.capacity, 0);
+        CPatternData untouched;
+        trimmed = untouched;
+        CPatternState state;
+        EXPECT_EQ(CPatternData::Trim(state, PatternOver(source, 384), trimmed, output.data(), row.capacity, true),
+                  R::Failed);
+        EXPECT_EQ(trimmed.data, nullptr);
+        EXPECT_EQ(trimmed.dataSize, 0u);
+    }
 }
 
 class PatternSegments : public PackedTest {
@@ -310,7 +354,7 @@ TEST_F(PatternTrim, AnExhaustedEventPoolFailsCleanly)
     source = EncodeAll({Channel(0, K::NoteOn, 0, 60, 100), EndOfTrack(96)}, false);
     output.assign(64, 0);
     CPatternState hanging;
-    hanging.Apply(CEvent{CEvent::ChannelHeader(K::NoteOn, 0, 60, 100), 0});
+    hanging.Apply(CEvent{CEvent::ChannelHeader(K::NoteOn, 0, 60, 100), 0}, 0);
     std::vector<CLinkedEvent*> held;
     while (CLinkedEvent* e = EventsPool().GetNewEvent())
         held.push_back(e);
@@ -320,10 +364,11 @@ TEST_F(PatternTrim, AnExhaustedEventPoolFailsCleanly)
         EXPECT_EQ(hanging.BuildResetEvents(resets), 0);
         EXPECT_EQ(resets, nullptr);
         CPatternState state;
-        // Nothing can be decoded: the result is a bare End of Track, reported as a change.
-        EXPECT_FALSE(CPatternData::Trim(state, PatternOver(source, 96), trimmed, output.data(), 64, true));
+        // Nothing can be decoded: a bare End of Track would lose the note.
+        EXPECT_EQ(CPatternData::Trim(state, PatternOver(source, 96), trimmed, output.data(), 64, true),
+                  R::Failed);
     }
     for (CLinkedEvent* e : held)
         EventsPool().ReleaseEvents(e);
-    EXPECT_TRUE(SameSequence(Decoded(trimmed), {EndOfTrack(96)}));
+    EXPECT_EQ(trimmed.dataSize, 0u);
 }

@@ -153,7 +153,7 @@ TEST_F(PackedProperty, NoteModePairsRandomOnsAndOffsIntoNotes)
         // Stable: at one time each on stays ahead of its own off, so zero-length notes close too.
         std::stable_sort(input.begin(), input.end(),
                          [](const TimedEvent& a, const TimedEvent& b) { return a.time < b.time; });
-        CMemEncoder encoder(true);
+        CMemEncoder encoder(CNoteForm::Paired);
         WriteAll(encoder, input);
         const auto decoded = DecodeAll(encoder.Data(), encoder.Size());
         ASSERT_TRUE(SameSequence(decoded, expected)) << "round " << round;

@@ -77,9 +77,9 @@ void WriteAll(CEncoderBase& encoder, const std::vector<TimedEvent>& events, bool
     }
 }
 
-Bytes EncodeAll(const std::vector<TimedEvent>& events, bool splitNotes, bool grouped)
+Bytes EncodeAll(const std::vector<TimedEvent>& events, bool noteMode, bool grouped)
 {
-    CMemEncoder encoder(splitNotes);
+    CMemEncoder encoder(noteMode ? CNoteForm::Paired : CNoteForm::Split);
     WriteAll(encoder, events, grouped);
     return Bytes(encoder.Data(), encoder.Data() + encoder.Size());
 }

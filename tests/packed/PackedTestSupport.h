@@ -93,8 +93,8 @@ inline std::vector<TimedEvent> DecodeAll(const Bytes& bytes, std::vector<size_t>
 // consecutive events of one time and class share a chain) through `encoder`.
 void WriteAll(CEncoderBase& encoder, const std::vector<TimedEvent>& events, bool grouped = false);
 
-// The stream of `events` written by a CMemEncoder(splitNotes) of its own.
-Bytes EncodeAll(const std::vector<TimedEvent>& events, bool splitNotes, bool grouped = false);
+// The stream of `events` written by a CMemEncoder of its own, in note mode or with notes split.
+Bytes EncodeAll(const std::vector<TimedEvent>& events, bool noteMode, bool grouped = false);
 
 // The pieces one after the other.
 inline Bytes Concat(std::initializer_list<Bytes> pieces)

@@ -138,7 +138,7 @@ TEST_F(StyleModel, WritesTempoMarksAsSetTempoEvents)
     CNstChordVar chordVar(nullptr);
     const auto input = SetTempos({{0, 100}, {1536, 50}});
     chordVar.SetTempoStream(input.data(), input.size(), 100);
-    CMemEncoder encoder(false);
+    CMemEncoder encoder(CNoteForm::Split);
     EXPECT_TRUE(chordVar.WriteTempoEvents(encoder, 120)); // 50 % of 120 bpm: 60 bpm, 1,000,000 us
     const CEncodedBytes written = EncodedBytesOf(encoder);
     CPackedReader reader(written.bytes, written.size);
@@ -153,7 +153,7 @@ TEST_F(StyleModel, WritesTempoMarksAsSetTempoEvents)
     EXPECT_EQ(reader.Time(), kTempoStreamEnd);
 
     // A style tempo of 0 gives the slowest tempo a Set Tempo can hold instead of dividing by zero.
-    CMemEncoder slow(false);
+    CMemEncoder slow(CNoteForm::Split);
     EXPECT_TRUE(chordVar.WriteTempoEvents(slow, 0));
     const CEncodedBytes slowBytes = EncodedBytesOf(slow);
     CPackedReader slowReader(slowBytes.bytes, slowBytes.size);
