@@ -417,10 +417,17 @@ bool CNstEditIfc::ImportSmfToCv(const uint8_t* bytes, size_t size, int element, 
 
     const CNstChordVar* oldCv = existing ? existing->FindChordVar(cv) : nullptr;
     CNstChordVar incoming = oldCv ? *oldCv : CNstChordVar(style.get());
-    if (!oldCv) {
+    if (!oldCv)
+        style->OnChordVarCreated(incoming, cv);
+    if (!oldCv || wasEmpty) {
+        // The element takes the file's signature below: the chord variation and its patterns measure
+        // their length in it from the start.
         incoming.numerator = settings.numerator;
         incoming.denomExp = settings.denomExp;
-        style->OnChordVarCreated(incoming, cv);
+        for (CNstPattern& pattern : incoming.patterns) {
+            pattern.numerator = settings.numerator;
+            pattern.denomExp = settings.denomExp;
+        }
     }
     const int32_t measureTicks = MeasureTicks(incoming.numerator, incoming.denomExp);
     incoming.measures = MeasuresOf(reached, measureTicks);
