@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,18 @@ void PackedSeeds(const std::filesystem::path& dir)
     }
 }
 
+// The note round trip reads a whole style from any bytes: a few fixed pseudo-random inputs.
+void NotesSeeds(const std::filesystem::path& dir)
+{
+    for (uint32_t n = 0; n < 4; ++n) {
+        std::mt19937 rng(n + 1);
+        Bytes bytes(512u << n);
+        for (uint8_t& byte : bytes)
+            byte = static_cast<uint8_t>(rng());
+        WriteSeed(dir, "style" + std::to_string(n), bytes);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -99,6 +112,7 @@ int main(int argc, char** argv)
     CodecSeeds(out / "fuzz_codec", image);
     SmfSeeds(out / "fuzz_smf", bank);
     PackedSeeds(out / "fuzz_packed");
+    NotesSeeds(out / "fuzz_notes");
     const std::string list = CExampleBank::ExtProgList();
     WriteSeed(out / "fuzz_extprog", "ExtProgList.txt", Bytes(list.begin(), list.end()));
     WriteSeed(

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_codec fuzz_bank fuzz_smf fuzz_packed fuzz_extprog)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_codec fuzz_bank fuzz_smf fuzz_packed fuzz_notes fuzz_extprog)
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j 2 --target "${targets[@]}"
 

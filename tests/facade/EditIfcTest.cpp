@@ -1,13 +1,19 @@
 // The facade's construction, content chunk, states, names and parameters.
 #include "FacadeTestSupport.h"
+#include "bank/CNstStream.h"
+#include "events/Trace.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 
 using namespace facadetest;
 
 namespace {
+
+constexpr int kBassTrack = 2;
 
 class EditIfc : public CPoolCheckedTest {};
 
@@ -110,6 +116,66 @@ TEST_F(EditIfc, UnreadableContentGivesAStyleWithoutElements)
         EXPECT_FALSE(facade.IsLoaded());
         for (int e = 0; e < kStyleElements; ++e)
             EXPECT_EQ(facade.GetElementState(e), CNstEditIfc::StateAbsent);
+    }
+}
+
+TEST_F(EditIfc, AStyleWithAPatternThatCannotBeDecodedWholeIsRefusedNotHalfRead)
+{
+    // A Bass pattern whose free controller 2 = 0x55 (bytes 03 02 D5) marks the place to damage:
+    // first, or after a note.
+    for (const bool first : {true, false}) {
+        SCOPED_TRACE(first ? "first event" : "half-way");
+        CNstEditIfc facade(nullptr, 0);
+        CPackedWriter writer;
+        CEvent note{CEvent::ChannelHeader(EventKind::NoteOn, 0, 40, 100), 0};
+        CEvent off{CEvent::ChannelHeader(EventKind::NoteOff, 0, 40, 0), 0};
+        CEvent marker{CEvent::ChannelHeader(EventKind::Control, 0, 2, 0x55), 0};
+        if (!first) {
+            ASSERT_TRUE(writer.WriteEvent(0, note));
+            ASSERT_TRUE(writer.WriteEvent(100, off));
+        }
+        ASSERT_TRUE(writer.WriteEvent(first ? 0 : 200, marker));
+        ASSERT_TRUE(writer.Finish(3072));
+        facade.Style().GetElement(0).GetChordVar(1).GetPattern(kBassTrack).SetFromEncoder(writer.Encoder());
+        facade.Style().GetElement(0).GetChordVar(1).lengthTicks = 3072;
+        Bytes chunk = facade.BuildStyleChunk(false);
+        const Bytes mark = {0x03, 0x02, 0xD5};
+        const auto at = std::search(chunk.begin(), chunk.end(), mark.begin(), mark.end());
+        ASSERT_NE(at, chunk.end());
+        *at = 0x0B; // a kind that is never written
+
+        CTraceCapture capture;
+        CNstEditIfc damaged(chunk.data(), chunk.size());
+        EXPECT_FALSE(damaged.IsLoaded());
+        EXPECT_EQ(damaged.GetElementState(0), CNstEditIfc::StateAbsent);
+        const CPatternPlace& place = damaged.UndecodablePattern();
+        EXPECT_EQ(std::tie(place.element, place.cv, place.track), std::make_tuple(0, 1, int{kBassTrack}));
+    }
+}
+
+TEST_F(EditIfc, APatternThatCannotBeDecodedWholeFailsBuildingAndExport)
+{
+    // Damage after a note, and more simultaneous notes than the event pool holds: neither is cut short.
+    CPackedWriter damaged;
+    ASSERT_TRUE(damaged.WriteEvent(0, CEvent{CEvent::ChannelHeader(EventKind::NoteOn, 0, 40, 100), 0}));
+    ASSERT_TRUE(damaged.WriteEvent(100, CEvent{CEvent::ChannelHeader(EventKind::NoteOff, 0, 40, 0), 0}));
+    ASSERT_TRUE(damaged.Finish(3072));
+    Bytes halfWay = damaged.TakeBytes();
+    halfWay.insert(halfWay.end() - 4, 0x0B);
+    CPackedWriter chord;
+    for (int i = 0; i < 1100; ++i)
+        ASSERT_TRUE(chord.WriteEvent(
+            0, CEvent{CEvent::ChannelHeader(EventKind::Note, 0, static_cast<uint8_t>(i % 128), 100),
+                      CEvent::NoteData(96, 0)}));
+    ASSERT_TRUE(chord.Finish(3072));
+    for (const Bytes& stream : {halfWay, chord.TakeBytes()}) {
+        CNstEditIfc facade(nullptr, 0);
+        CNstChordVar& chordVar = facade.Style().GetElement(0).GetChordVar(1);
+        chordVar.lengthTicks = 3072;
+        chordVar.GetPattern(kBassTrack).SetEvents(stream.data(), stream.size(), 3072);
+        CTraceCapture capture;
+        EXPECT_TRUE(facade.ExportCvToSmf(0, 1, CNstEditIfc::AllTracks).empty());
+        EXPECT_TRUE(facade.BuildStyleChunk(true).empty());
     }
 }
 

@@ -133,6 +133,24 @@ TEST_F(Transfer, ImportIntoAnEmptyElementTakesTempoSignatureAndTrackSettings)
               (std::vector<CNote>{{0, kBassChannel, 36, 100, 200}, {1152, kBassChannel, 38, 100, 1300}}));
 }
 
+TEST_F(Transfer, ImportIntoAnEmptyElementWhoseChordVariationRemainedMeasuresInTheFileSignature)
+{
+    // As after deleting the last chord variation of Variation 1: the element and an empty chord
+    // variation of 4/4 remain.
+    CNstEditIfc facade(nullptr, 0);
+    facade.GetPatternParam1(0, 0, 0);
+    ASSERT_EQ(facade.GetElementState(0), CNstEditIfc::StateEmpty);
+    CSmfBuilder file;
+    file.Signature(0, 3, 2).Note(0, 200, kBassChannel, 36).Note(1152, 1300, kBassChannel, 38);
+    const Bytes image = file.Image(2 * 1152);
+    ASSERT_TRUE(facade.ImportSmfToCv(image.data(), image.size(), 0, 0, CNstEditIfc::AllTracks, false));
+    EXPECT_EQ(facade.GetSignature(0), (3 - 1) + 16 * 2);
+    EXPECT_EQ(facade.GetCvLength(0, 0), 2);
+    EXPECT_EQ(facade.Style().FindElement(0)->FindChordVar(0)->lengthTicks, 2 * 1152);
+    EXPECT_EQ(NotesOf(facade.ExportCvToSmf(0, 0, CNstEditIfc::AllTracks)),
+              (std::vector<CNote>{{0, kBassChannel, 36, 100, 200}, {1152, kBassChannel, 38, 100, 1300}}));
+}
+
 TEST_F(Transfer, ImportIntoAFilledElementOnlyReplacesPatterns)
 {
     CNstEditIfc facade(nullptr, 0);

@@ -223,14 +223,28 @@ TEST_F(CompactTrees, RepairLengthsThatDisagreeWithTheirUse)
         nav.Rewind();
     }
     {
-        // A chord variation shorter than its pattern takes the pattern's length.
-        auto tree =
-            CompactTree({{2, PatternRecord(2, 1536, hit)}}, {1}, {{768, {{0, 0}}, {{0, kStartMark, 0}}}});
-        CTraceCapture capture;
-        CNstRyIfc style;
-        LoadAndParse(*tree, style);
-        EXPECT_TRUE(capture.Contains("Warning! Uncorrect CV length found!\nForced to Pattern length."));
-        EXPECT_EQ(style.FindElement(0)->FindChordVar(0)->lengthTicks, 1536);
+        // A chord variation shorter than its pattern takes the pattern's length, and the pattern plays
+        // whole in it: also when the tree is expanded (here the record is shared by two chord variations).
+        const std::vector<CTimed> halves = {{0, NoteOn(36)}, {192, NoteOff(36)}, {1000, NoteOn(38)},
+                                            {1100, NoteOff(38)}};
+        for (const bool second : {false, true}) {
+            SCOPED_TRACE(second ? "shared" : "alone");
+            std::vector<CCompactCv> chordVars = {{768, {{0, 0}}, {{0, kStartMark, 0}}}};
+            std::vector<uint16_t> references = {1};
+            if (second) {
+                chordVars.push_back({1536, {{0, 0}}, {{0, kStartMark, 0}}});
+                references.push_back(1);
+            }
+            auto tree = CompactTree({{2, PatternRecord(2, 1536, halves)}}, references, chordVars);
+            CTraceCapture capture;
+            CNstRyIfc style;
+            LoadAndParse(*tree, style);
+            EXPECT_TRUE(capture.Contains("Warning! Uncorrect CV length found!\nForced to Pattern length."));
+            const CNstChordVar& repaired = *style.FindElement(0)->FindChordVar(0);
+            EXPECT_EQ(repaired.lengthTicks, 1536);
+            EXPECT_EQ(repaired.patterns[0].lengthTicks, 1536);
+            EXPECT_EQ(ChannelEvents(repaired.patterns[0].data), halves);
+        }
     }
     {
         // A drum record played on the bass track is reported, nothing else.
