@@ -159,9 +159,10 @@ void AddNotes(CByteDice& dice, CSpecPattern& pattern, uint32_t cvLength)
         if ((!note.whole || !mayCross) && note.duration > room)
             note.duration = note.whole ? CodedDuration(room) : room;
         const uint32_t end = note.start + note.duration;
-        const bool clash = std::any_of(pattern.notes.begin(), pattern.notes.end(), [&](const CSpecNote& other) {
-            return other.key == note.key && Overlaps(note.start, end, other);
-        });
+        const bool clash =
+            std::any_of(pattern.notes.begin(), pattern.notes.end(), [&](const CSpecNote& other) {
+                return other.key == note.key && Overlaps(note.start, end, other);
+            });
         if (!clash && StartsClearOfTheEnd(note.start, pattern.length, cvLength))
             pattern.notes.push_back(note);
     }
@@ -224,13 +225,16 @@ std::vector<uint8_t> PatternStream(const CSpecPattern& pattern)
         const EventKind on = note.sound ? EventKind::SoundOn : EventKind::NoteOn;
         const EventKind off = note.sound ? EventKind::SoundOff : EventKind::NoteOff;
         events.push_back({note.start, 1, {CEvent::ChannelHeader(on, 0, note.key, note.velocity), 0}});
-        events.push_back({end, note.duration == 0 ? 2 : 0,
+        events.push_back({end,
+                          note.duration == 0 ? 2 : 0,
                           {CEvent::ChannelHeader(off, 0, note.key, note.offVelocity), 0}});
     }
     for (const CSpecControl& control : pattern.controls)
         events.push_back(
-            {control.time, 1,
-             {CEvent::ChannelHeader(static_cast<EventKind>(control.kind), 0, control.data1, control.data2), 0}});
+            {control.time,
+             1,
+             {CEvent::ChannelHeader(static_cast<EventKind>(control.kind), 0, control.data1, control.data2),
+              0}});
     std::stable_sort(events.begin(), events.end(), [](const CStreamEvent& a, const CStreamEvent& b) {
         return a.time != b.time ? a.time < b.time : a.order < b.order;
     });
@@ -261,8 +265,8 @@ std::unique_ptr<CNstEditIfc> BuildModel(const CStyleSpec& spec)
             CNstPattern& pattern = chordVar.GetPattern(patternSpec.track);
             const std::vector<uint8_t> stream = PatternStream(patternSpec);
             pattern.SetEvents(stream.data(), stream.size(), static_cast<int32_t>(patternSpec.length));
-            pattern.measures = static_cast<uint8_t>(
-                std::min<uint32_t>(255, (patternSpec.length + spec.MeasureTicks() - 1) / spec.MeasureTicks()));
+            pattern.measures = static_cast<uint8_t>(std::min<uint32_t>(
+                255, (patternSpec.length + spec.MeasureTicks() - 1) / spec.MeasureTicks()));
         }
     }
     return style;
@@ -281,9 +285,10 @@ std::string CompareExports(CNstEditIfc& style, const CStyleSpec& spec, const std
         const CHeardNotes expected = ExpectedNotes(spec, cvSpec);
         const auto [a, b] = std::mismatch(expected.begin(), expected.end(), heard.begin(), heard.end());
         if (a != expected.end() || b != heard.end())
-            return where + std::to_string(expected.size()) + " notes expected, " + std::to_string(heard.size()) +
-                   " exported; first difference: expected " + (a != expected.end() ? ToString(*a) : "none") +
-                   ", exported " + (b != heard.end() ? ToString(*b) : "none");
+            return where + std::to_string(expected.size()) + " notes expected, " +
+                   std::to_string(heard.size()) + " exported; first difference: expected " +
+                   (a != expected.end() ? ToString(*a) : "none") + ", exported " +
+                   (b != heard.end() ? ToString(*b) : "none");
     }
     return "";
 }
@@ -303,7 +308,8 @@ std::unique_ptr<CNstEditIfc> ThroughABank(CNstEditIfc& style)
     const std::vector<uint8_t> chunk = style.BuildStyleChunk(true);
     if (chunk.empty())
         return nullptr;
-    const std::vector<uint8_t> image = CBankBuilder().NameTable().Style("Notes", chunk, true).OffsetIndex().Build();
+    const std::vector<uint8_t> image =
+        CBankBuilder().NameTable().Style("Notes", chunk, true).OffsetIndex().Build();
     CStyleBank bank;
     std::vector<uint8_t> saved;
     CStyleBank reopened;
@@ -334,7 +340,8 @@ void MarkNotes(CNstEditIfc& style, const CStyleSpec& spec)
 std::string ToString(const CHeardNote& note)
 {
     return "channel " + std::to_string(note.channel) + " key " + std::to_string(note.key) + " velocity " +
-           std::to_string(note.velocity) + " ticks " + std::to_string(note.start) + "-" + std::to_string(note.end);
+           std::to_string(note.velocity) + " ticks " + std::to_string(note.start) + "-" +
+           std::to_string(note.end);
 }
 
 bool ReadHeardNotes(const std::vector<uint8_t>& image, CHeardNotes& notes)
@@ -397,9 +404,10 @@ CStyleSpec StyleSpecFrom(const uint8_t* bytes, size_t size)
         CSpecChordVar cvSpec;
         cvSpec.element = static_cast<int>(dice.Below(12));
         cvSpec.cv = static_cast<int>(dice.Below(cvSpec.element < 4 ? 6 : 2));
-        const bool taken = std::any_of(spec.chordVars.begin(), spec.chordVars.end(), [&](const CSpecChordVar& other) {
-            return other.element == cvSpec.element && other.cv == cvSpec.cv;
-        });
+        const bool taken =
+            std::any_of(spec.chordVars.begin(), spec.chordVars.end(), [&](const CSpecChordVar& other) {
+                return other.element == cvSpec.element && other.cv == cvSpec.cv;
+            });
         if (taken)
             continue;
         cvSpec.measures = static_cast<uint8_t>(dice.Between(1, 4));
@@ -416,7 +424,8 @@ CStyleSpec StyleSpecFrom(const uint8_t* bytes, size_t size)
             AddControls(dice, pattern);
         }
         // A chord variation with the same patterns as the one before: the compacted tree shares them.
-        if (!spec.chordVars.empty() && dice.Below(4) == 0 && spec.chordVars.back().measures == cvSpec.measures)
+        if (!spec.chordVars.empty() && dice.Below(4) == 0 &&
+            spec.chordVars.back().measures == cvSpec.measures)
             cvSpec.patterns = spec.chordVars.back().patterns;
         spec.chordVars.push_back(std::move(cvSpec));
     }
@@ -435,10 +444,12 @@ CHeardNotes ExpectedNotes(const CStyleSpec& spec, const CSpecChordVar& chordVar)
                 const uint32_t start = copy * pattern.length + note.start;
                 if (start > lastTick)
                     continue;
-                uint32_t duration = std::min(note.start + note.duration + copy * pattern.length, lastTick) - start;
+                uint32_t duration =
+                    std::min(note.start + note.duration + copy * pattern.length, lastTick) - start;
                 if (note.whole)
                     duration = CodedDuration(duration);
-                notes.push_back({kTrackChannels[pattern.track], start, note.key, note.velocity, start + duration});
+                notes.push_back(
+                    {kTrackChannels[pattern.track], start, note.key, note.velocity, start + duration});
             }
         }
     }
