@@ -1,24 +1,11 @@
 // Navigator over a tree of nested chunks held in one caller-owned buffer.
 #include "bank/CChunkNav.h"
 
+#include "events/CBigEndian.h"
 #include "events/Trace.h"
 
 #include <cassert>
 #include <cstring>
-
-uint32_t CChunkNav::ReadBE32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-           static_cast<uint32_t>(p[2]) << 8 | static_cast<uint32_t>(p[3]);
-}
-
-void CChunkNav::WriteBE32(uint8_t* p, uint32_t value)
-{
-    p[0] = static_cast<uint8_t>(value >> 24);
-    p[1] = static_cast<uint8_t>(value >> 16);
-    p[2] = static_cast<uint8_t>(value >> 8);
-    p[3] = static_cast<uint8_t>(value);
-}
 
 bool CChunkNav::CheckTree(const uint8_t* bytes, size_t length)
 {

@@ -50,10 +50,6 @@ public:
 
     static constexpr uint16_t MatchId(uint8_t id) { return static_cast<uint16_t>(256 + id); }
 
-    // Byte order of chunk sizes and of the numbers in bank-level chunks
-    static uint32_t ReadBE32(const uint8_t* p);
-    static void WriteBE32(uint8_t* p, uint32_t value);
-
     // True when `bytes` starts with one chunk that fits inside `length` and every container in it (outside
     // compressed chunks) is exactly filled by children that fit, no deeper than kMaxDepth. Bytes after the
     // first chunk are ignored. Never reads outside [bytes, bytes + length).

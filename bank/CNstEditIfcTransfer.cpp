@@ -1,9 +1,11 @@
 // The bank facade's export to and import from Standard MIDI Files, and its note range marks.
 #include "bank/CNstEditIfc.h"
 #include "bank/CNstStream.h"
+#include "events/CTimeBase.h"
 #include "events/Trace.h"
 #include "packed/CDecProp.h"
 #include "packed/CMemEncoder.h"
+#include "packed/CPatternData.h"
 #include "packed/CPropPattMerge.h"
 #include "packed/CPropPattUnmerge.h"
 #include "smf/CMidiIn.h"
@@ -26,11 +28,6 @@ constexpr int32_t kImportMeasures = 32;
 // The element header stores a numerator in 5 bits and a denominator exponent in 3.
 constexpr uint8_t kMaxNumerator = 31;
 constexpr uint8_t kMaxDenomExp = 7;
-
-int32_t MeasureTicks(uint8_t numerator, uint8_t denomExp)
-{
-    return (1536 >> (denomExp & 7)) * numerator;
-}
 
 uint8_t MeasuresOf(int64_t ticks, int32_t measureTicks)
 {
@@ -178,10 +175,10 @@ bool PrepareExportTrack(CNstPattern& pattern, const CNstChordVar& chordVar, bool
             return false;
     }
     const auto kind = static_cast<uint8_t>(copy.trackType + 2);
-    CPatternRecView view;
+    CPatternData view;
     if (!StoreTrimmedRecord(copy.data.data(), copy.data.size(), kind, copy.param1, copy.param2,
                             static_cast<uint32_t>(target), out.record) ||
-        !view.Read(out.record.data(), out.record.size(), kind))
+        !view.Load(out.record.data(), static_cast<uint32_t>(out.record.size()), kind, false))
         return false;
     out.decoder = std::make_unique<CDecProp>(view.data, static_cast<int32_t>(view.dataSize));
     return true;
@@ -276,11 +273,11 @@ bool ImportPattern(CNstPattern& pattern, const CMemEncoder& encoder, int32_t cvL
     const CEncodedBytes written = EncodedBytesOf(encoder);
     const auto kind = static_cast<uint8_t>(pattern.trackType + 2);
     std::vector<uint8_t> record;
-    CPatternRecView view;
+    CPatternData view;
     if (written.endTime < 0 ||
         !StoreTrimmedRecord(written.bytes, written.size, kind, pattern.param1, pattern.param2,
                             static_cast<uint32_t>(written.endTime), record) ||
-        !view.Read(record.data(), record.size(), kind))
+        !view.Load(record.data(), static_cast<uint32_t>(record.size()), kind, false))
         return false;
     pattern.SetEvents(view.data, view.dataSize, written.endTime);
     if (pattern.isEmpty) {

@@ -3,62 +3,6 @@
 
 #include <algorithm>
 
-bool CRecReader::Take(size_t count, const uint8_t*& bytes)
-{
-    if (failed || count > remaining) {
-        failed = true;
-        return false;
-    }
-    bytes = cursor;
-    cursor += count;
-    remaining -= count;
-    return true;
-}
-
-bool CRecReader::ReadU8(uint8_t& value)
-{
-    const uint8_t* p = nullptr;
-    if (!Take(1, p))
-        return false;
-    value = p[0];
-    return true;
-}
-
-bool CRecReader::ReadBE16(uint16_t& value)
-{
-    const uint8_t* p = nullptr;
-    if (!Take(2, p))
-        return false;
-    value = static_cast<uint16_t>((p[0] << 8) | p[1]);
-    return true;
-}
-
-bool CRecReader::ReadBE32(uint32_t& value)
-{
-    const uint8_t* p = nullptr;
-    if (!Take(4, p))
-        return false;
-    value = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-    return true;
-}
-
-bool CRecReader::ReadBytes(size_t count, const uint8_t*& bytes)
-{
-    return Take(count, bytes);
-}
-
-void AppendBE16(std::vector<uint8_t>& out, uint16_t value)
-{
-    out.push_back(static_cast<uint8_t>(value >> 8));
-    out.push_back(static_cast<uint8_t>(value));
-}
-
-void AppendBE32(std::vector<uint8_t>& out, uint32_t value)
-{
-    AppendBE16(out, static_cast<uint16_t>(value >> 16));
-    AppendBE16(out, static_cast<uint16_t>(value));
-}
-
 uint8_t TrackTypeOf(int track)
 {
     return track == 2 ? 1 : (track < 2 ? 0 : 2);
@@ -68,7 +12,7 @@ uint8_t TrackTypeOf(int track)
 
 bool CStyleHeaderRec::Read(const uint8_t* data, size_t size, bool hasLastByte)
 {
-    CRecReader in(data, size);
+    CBigEndianReader in(data, size);
     uint8_t length = 0;
     const uint8_t* text = nullptr;
     uint16_t bits0 = 0;
@@ -117,7 +61,7 @@ std::vector<uint8_t> CStyleHeaderRec::Bytes(bool withLastByte) const
 
 bool CPoolListRec::Read(const uint8_t* data, size_t size)
 {
-    CRecReader in(data, size);
+    CBigEndianReader in(data, size);
     uint16_t count = 0;
     if (!in.ReadBE16(patternCount) || !in.ReadBE16(count) || in.Remaining() / 2 < count)
         return false;
@@ -155,7 +99,7 @@ CPoolListRec CPoolListRec::Sequential(uint16_t count)
 
 bool CElemHeaderRec::Read(const uint8_t* data, size_t size)
 {
-    CRecReader in(data, size);
+    CBigEndianReader in(data, size);
     uint8_t signature = 0;
     uint8_t count = 0;
     const uint8_t* entries = nullptr;
@@ -213,7 +157,7 @@ std::vector<uint8_t> CTrackParamRec::Bytes(const Entries& entries)
 
 bool CCvRecord::Read(const uint8_t* data, size_t size)
 {
-    CRecReader in(data, size);
+    CBigEndianReader in(data, size);
     uint8_t count = 0;
     const uint8_t* bytes = nullptr;
     if (!in.ReadBE32(lengthTicks) || !in.ReadBE32(marksSize) || !in.ReadBytes(marksSize, marks) ||
@@ -243,20 +187,3 @@ bool CCvRecord::Bytes(const std::vector<uint8_t>& markStream, std::vector<uint8_
 }
 
 // --- Pattern record ---
-
-bool CPatternRecView::Read(const uint8_t* record, size_t size, uint8_t kind)
-{
-    if (kind < 2 || kind > 4)
-        return false;
-    CRecReader in(record, size);
-    const uint8_t* tail = nullptr;
-    if (!in.ReadBE32(lengthTicks) || !in.ReadBE32(dataSize) || !in.ReadBytes(dataSize, data))
-        return false;
-    if (kind == 2)
-        return true;
-    if (!in.ReadBytes(2, tail))
-        return false;
-    trailer[0] = tail[0];
-    trailer[1] = tail[1];
-    return true;
-}

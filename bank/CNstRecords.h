@@ -2,37 +2,13 @@
 // variation.
 #pragma once
 
+#include "events/CBigEndian.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// Reads big-endian numbers from an untrusted record; every read checks the remaining count first. After the
-// first failed read the reader stays failed and every later read fails too.
-class CRecReader {
-public:
-    CRecReader(const uint8_t* data, size_t size) : cursor(data), remaining(size) {}
-
-    bool ReadU8(uint8_t& value);
-    bool ReadBE16(uint16_t& value);
-    bool ReadBE32(uint32_t& value);
-    // Hands out a pointer to the next `count` bytes (inside the record) and steps over them.
-    bool ReadBytes(size_t count, const uint8_t*& bytes);
-    size_t Remaining() const { return remaining; }
-    bool Failed() const { return failed; }
-
-private:
-    bool Take(size_t count, const uint8_t*& bytes);
-
-    const uint8_t* cursor;
-    size_t remaining;
-    bool failed = false;
-};
-
-// Appends big-endian numbers to a growing record.
-void AppendBE16(std::vector<uint8_t>& out, uint16_t value);
-void AppendBE32(std::vector<uint8_t>& out, uint32_t value);
 
 constexpr int kStyleElements = 12;
 constexpr int kStyleTracks = 8;
@@ -117,16 +93,5 @@ struct CCvRecord {
 };
 
 // A stored pattern record read in place, sizes checked (the record codec of the packed format trusts them).
-struct CPatternRecView {
-    uint32_t lengthTicks = 0;
-    const uint8_t* data = nullptr;
-    uint32_t dataSize = 0;
-    uint8_t trailer[2] = {0, 0};
-
-    // `kind` is the chunk id: 2 drum records carry no trailer. False when the record is shorter than its
-    // fields or the kind is not 2, 3 or 4.
-    bool Read(const uint8_t* record, size_t size, uint8_t kind);
-};
-
 // Track type of each track index: 0 drum, 1 bass, 2 accompaniment.
 uint8_t TrackTypeOf(int track);

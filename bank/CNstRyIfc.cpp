@@ -225,10 +225,10 @@ bool CNstRyIfc::ParseChordVar(CNstStyleElem& element, int elementIndex, const ui
     chordVar.measures = static_cast<uint8_t>(
         measureTicks > 0 ? std::min<int64_t>(255, record.lengthTicks / measureTicks) : 0);
     for (const CCvPair& pair : record.pairs) {
-        CPatternRecView stored;
+        CPatternData stored;
         if (!pool.Next(0, C1, kData))
             return Refuse("pool ran out of patterns");
-        if (pair.track >= kStyleTracks || !stored.Read(pool.Data(), pool.DataSize(), pool.Id()) ||
+        if (pair.track >= kStyleTracks || !stored.Load(pool.Data(), pool.DataSize(), pool.Id(), false) ||
             stored.lengthTicks > INT32_MAX)
             return Refuse("pattern record");
         CNstPattern& pattern = chordVar.GetPattern(pair.track);

@@ -3,6 +3,7 @@
 
 #include "bank/CNstChordVar.h"
 #include "bank/CNstRecords.h"
+#include "events/CTimeBase.h"
 
 #include <array>
 #include <cstdint>
@@ -36,7 +37,7 @@ public:
     bool IsEmpty() const;
     int EstimateSize(bool repeat) const;
     // Ticks of one measure of this element's signature.
-    int32_t MeasureTicks() const { return (1536 >> (denomExp & 7)) * numerator; }
+    int32_t MeasureTicks() const { return ::MeasureTicks(numerator, denomExp); }
 
     // Edits
     // Points every chord table entry naming an absent chord variation at the lowest present one (0 if none).

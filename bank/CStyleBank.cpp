@@ -2,6 +2,7 @@
 #include "bank/CStyleBank.h"
 
 #include "bank/CFileWriter.h"
+#include "events/CBigEndian.h"
 #include "events/Trace.h"
 
 #include <algorithm>
@@ -210,7 +211,7 @@ BankResult CStyleBank::ReplaceContent(int k, std::vector<uint8_t>& chunk)
         return BankResult::NoRoom;
     }
     if (!Nav::CheckTree(chunk.data(), chunk.size()) ||
-        Nav::ReadBE32(chunk.data() + 4) + size_t{Nav::kHeaderSize} != chunk.size() ||
+        ReadBE32(chunk.data() + 4) + size_t{Nav::kHeaderSize} != chunk.size() ||
         chunk[0] != kIdStyleContent ||
         (chunk[3] & (Nav::kFlagData | Nav::kFlagClass2 | Nav::kFlagCompressed)) != 0) {
         Trace("CStyleBank::CommitStyle() - new content of style %d is not a sound content chunk", k);
@@ -257,7 +258,7 @@ void CStyleBank::RewriteOffsetIndex()
         }
         if (nav->Id() >= 3) {
             uint8_t entry[4];
-            Nav::WriteBE32(entry, static_cast<uint32_t>(nav->Header() - nav->Buffer()));
+            WriteBE32(entry, static_cast<uint32_t>(nav->Header() - nav->Buffer()));
             offsets.insert(offsets.end(), entry, entry + 4);
         }
     }

@@ -1,6 +1,7 @@
 // Pattern records: stored form, trimming to a length and cutting into segments.
 #include "packed/CPatternData.h"
 
+#include "events/CBigEndian.h"
 #include "events/CEventsPool.h"
 #include "events/Trace.h"
 #include "packed/CDecProp.h"
@@ -12,17 +13,6 @@
 #include <cstring>
 
 namespace {
-uint32_t ReadBE32(const uint8_t* p)
-{
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
-
-void WriteBE32(uint8_t* p, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(value >> (24 - 8 * i));
-}
-
 // Walks the chains of a pattern's stream with their absolute times.
 class ChainWalk {
 public:
@@ -97,6 +87,10 @@ bool CPatternData::Load(const uint8_t* record, uint32_t recordSize, uint8_t reco
     data = nullptr;
     segments.clear();
     const uint32_t trailerBytes = HasTrailer() ? 2 : 0;
+    if (recordKind < DrumKind || recordKind > LastKind) {
+        Trace("CPatternData::Load() - %u is no pattern record kind", recordKind);
+        return false;
+    }
     if (!record || recordSize < HeaderSize + trailerBytes) {
         Trace("CPatternData::Load() - record of %u bytes is too short", recordSize);
         return false;
@@ -171,8 +165,8 @@ void CPatternData::Adopt(CPatternData& destination, const uint8_t* buffer, uint3
 }
 
 CPatternData::TrimResult CPatternData::Trim(CPatternState& state, const CPatternData& source,
-                                           CPatternData& destination, uint8_t* buffer, uint32_t capacity,
-                                           bool inclusive)
+                                            CPatternData& destination, uint8_t* buffer, uint32_t capacity,
+                                            bool inclusive)
 {
     state.Reset();
     const uint32_t length = source.lengthTicks;

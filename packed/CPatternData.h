@@ -24,6 +24,7 @@ struct CSegment {
 class CPatternData {
 public:
     static constexpr uint8_t DrumKind = 2; // the record kind without a trailer
+    static constexpr uint8_t LastKind = 4; // kinds 3 and 4 carry the trailer
     static constexpr uint32_t HeaderSize = 8;
 
     enum class TrimResult {
@@ -36,11 +37,11 @@ public:
     explicit CPatternData(uint8_t recordKind = DrumKind) : kind(recordKind) {}
 
     // Stored form
-    // Reads the stored form of `record`, `recordSize` bytes long, in place. With `countEvents` the
-    // stream is decoded to its end and every event counted into eventCount. False (trace
-    // "CPatternData::Load() - ...") when the record is shorter than its header, stream and trailer
-    // say (the pattern is then left empty), or with `countEvents` when the stream cannot be decoded
-    // to its end (eventCount 0).
+    // Reads the stored form of `record`, `recordSize` bytes long, in place; `recordKind` is the
+    // chunk id. With `countEvents` the stream is decoded to its end and every event counted into
+    // eventCount. False (trace "CPatternData::Load() - ...") when the kind is not 2, 3 or 4 or the
+    // record is shorter than its header, stream and trailer say (the pattern is then left empty), or
+    // with `countEvents` when the stream cannot be decoded to its end (eventCount 0).
     bool Load(const uint8_t* record, uint32_t recordSize, uint8_t recordKind, bool countEvents);
     // Becomes a copy of `other`'s kind and trailer whose stream starts 8 bytes into `record`, with
     // every count and size 0: the start of rebuilding the pattern into a new record.

@@ -9,6 +9,7 @@
 #include <memory>
 
 class CPackedWriter;
+class CPatternData;
 
 // In the expanded form every pattern record of the pool is played by exactly one chord variation slot, once,
 // from tick 0 to the chord variation's end; the style record codec reads and writes only that form. In the
@@ -49,8 +50,7 @@ public:
     // Writes the channel events of `pattern` into `out` repeated back to back from tick `from` until a
     // repetition starts at or after tick `to`; events after `to` are left out. False when the pattern
     // cannot be decoded or a write fails.
-    static bool CopyPatternSpan(const CPatternRecView& pattern, CPackedWriter& out, uint32_t from,
-                                uint32_t to);
+    static bool CopyPatternSpan(const CPatternData& pattern, CPackedWriter& out, uint32_t from, uint32_t to);
 
     // Saving
     // Stores identical pattern records once and points their references at the one kept. Answers (number

@@ -334,8 +334,7 @@ std::unique_ptr<CStyleContent> CMakeMark::ExpandChordVariations(CChunkNav& sourc
     return content;
 }
 
-bool CMakeMark::CopyPatternSpan(const CPatternRecView& pattern, CPackedWriter& out, uint32_t from,
-                                uint32_t to)
+bool CMakeMark::CopyPatternSpan(const CPatternData& pattern, CPackedWriter& out, uint32_t from, uint32_t to)
 {
     CPackedReader reader(pattern.data, pattern.dataSize);
     for (int64_t pass = from; pass < to;) {

@@ -20,7 +20,7 @@ bool ReadPool(CChunkNav& nav, CPool& pool)
         record.id = nav.Id();
         record.storedSize = nav.DataSize();
         record.bytes = nav.Data();
-        ok = record.view.Read(record.bytes, record.storedSize, record.id);
+        ok = record.view.Load(record.bytes, record.storedSize, record.id, false);
     }
     for (uint16_t reference : pool.list.references)
         ok = ok && reference <= pool.records.size();

@@ -5,6 +5,7 @@
 #include "bank/CChunkNav.h"
 #include "bank/CNstRecords.h"
 #include "bank/CNstStream.h"
+#include "packed/CPatternData.h"
 
 #include <cstdint>
 #include <vector>
@@ -30,7 +31,7 @@ struct CPoolRecord {
     uint8_t id = 0;
     uint32_t storedSize = 0;
     const uint8_t* bytes = nullptr;
-    CPatternRecView view;
+    CPatternData view;
 };
 
 struct CPool {

@@ -1,22 +1,14 @@
 // Header check of a format 0 MIDI file image.
 #include "smf/CMidiIn.h"
 
+#include "events/CBigEndian.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
 constexpr uint32_t HeaderChunkBytes = 14; // "MThd", length, format, tracks, division
 constexpr uint32_t TrackHeaderBytes = 8;  // "MTrk", length
-
-uint32_t ReadBE32(const uint8_t* bytes)
-{
-    return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
-}
-
-uint16_t ReadBE16(const uint8_t* bytes)
-{
-    return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
-}
 } // namespace
 
 CMidiIn::CMidiIn(const uint8_t* bytes, uint32_t count) : CMemIn(bytes, count), image(bytes) {}

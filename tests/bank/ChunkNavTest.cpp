@@ -1,6 +1,7 @@
 // Moves, edits and tree checks of the chunk navigator.
 #include "bank/CChunkNav.h"
 #include "bank/CChunkNavComp.h"
+#include "events/CBigEndian.h"
 #include "events/Trace.h"
 #include "tools/bankbuilder/CBankBuilder.h"
 
@@ -200,7 +201,7 @@ TEST(ChunkNav, ResizeInTheMiddleAdjustsEveryEnclosingSizeAndKeepsWhatFollows)
         const size_t tailAt = tree.Offset(nav) + 8 + size;
         EXPECT_TRUE(std::equal(tail.begin(), tail.end(), tree.bytes.begin() + static_cast<ptrdiff_t>(tailAt)))
             << "size " << size;
-        EXPECT_EQ(Nav::ReadBE32(tree.bytes.data() + 4) + 8, static_cast<uint32_t>(nav.Used()));
+        EXPECT_EQ(ReadBE32(tree.bytes.data() + 4) + 8, static_cast<uint32_t>(nav.Used()));
         EXPECT_TRUE(Nav::CheckTree(tree.bytes.data(), static_cast<size_t>(nav.Used()))) << "size " << size;
         if (size == 10) { // the kept bytes stay, grown ones are zeroed
             EXPECT_EQ(nav.Data()[1], 0xB2);

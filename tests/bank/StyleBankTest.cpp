@@ -1,6 +1,7 @@
 // Opening, querying, committing and saving style banks.
 #include "bank/CFileWriter.h"
 #include "bank/CStyleBank.h"
+#include "events/CBigEndian.h"
 #include "events/Trace.h"
 #include "tools/bankbuilder/CBankBuilder.h"
 
@@ -345,12 +346,12 @@ TEST(StyleBank, OffsetIndexPointsAtTheHeadersAsWritten)
         if (child.offset >= index.offset)
             break;
         if (child.id >= 3) {
-            EXPECT_EQ(Nav::ReadBE32(entries + 4 + 4 * count), child.offset) << "entry " << count;
+            EXPECT_EQ(ReadBE32(entries + 4 + 4 * count), child.offset) << "entry " << count;
             ++count;
         }
     }
     EXPECT_EQ(count, 5u); // chunk 3, the name table, two styles and the other container
-    EXPECT_EQ(Nav::ReadBE32(entries + 4 + 4 * count), 0u);
+    EXPECT_EQ(ReadBE32(entries + 4 + 4 * count), 0u);
 }
 
 TEST(StyleBank, IndexEntriesBeyondItsRoomAreLeftOut)
@@ -368,7 +369,7 @@ TEST(StyleBank, IndexEntriesBeyondItsRoomAreLeftOut)
     const std::vector<Child> children = RootChildren(image);
     const Child& index = ChildWithId(children, 254);
     EXPECT_EQ(index.size, 4u + 4 * 104);
-    EXPECT_EQ(Nav::ReadBE32(image.data() + index.offset + 8 + 4 + 4 * 103), children[104].offset);
+    EXPECT_EQ(ReadBE32(image.data() + index.offset + 8 + 4 + 4 * 103), children[104].offset);
     EXPECT_EQ(Bytes(image.end() - 2, image.end()), (Bytes{0xAB, 0xCD}));
 }
 
@@ -382,7 +383,7 @@ TEST(StyleBank, BanksWithoutIndexSaveAndTrailingBytesAreDropped)
     CStyleBank bank;
     ASSERT_EQ(Open(bank, bytes), BankResult::Ok);
     const Bytes image = Saved(bank);
-    EXPECT_EQ(Nav::ReadBE32(image.data() + 4) + 8, image.size());
+    EXPECT_EQ(ReadBE32(image.data() + 4) + 8, image.size());
     EXPECT_LT(image.size(), length); // the style is now compressed, nothing trails
     ASSERT_EQ(Open(bank, image), BankResult::Ok);
     EXPECT_EQ(bank.SelectStyle(0)->content, Content(1));

@@ -219,7 +219,7 @@ TEST_F(CompactTrees, RepairLengthsThatDisagreeWithTheirUse)
         nav.Next(0, 0, 0);
         nav.Enter(0, 0, 0);
         nav.Next(0, 0, 0);
-        EXPECT_EQ(CChunkNav::ReadBE32(nav.Data()), 1000u);
+        EXPECT_EQ(ReadBE32(nav.Data()), 1000u);
         nav.Rewind();
     }
     {

@@ -1,5 +1,7 @@
 // The byte records of a style content tree, read from well-formed, short and malformed bytes.
 #include "bank/CNstRecords.h"
+#include "events/Trace.h"
+#include "packed/CPatternData.h"
 
 #include <gtest/gtest.h>
 
@@ -144,16 +146,17 @@ TEST(StyleRecords, RefusePoolListsWhoseReferencesNameNoPattern)
 TEST(StyleRecords, ReadPatternRecordsOnlyWithinTheirSize)
 {
     const Bytes bass{0, 0, 6, 0, 0, 0, 0, 2, 0x09, 0x2F, 7, 9};
-    CPatternRecView view;
-    ASSERT_TRUE(view.Read(bass.data(), bass.size(), 3));
+    CPatternData view;
+    CTraceCapture quiet;
+    ASSERT_TRUE(view.Load(bass.data(), 12, 3, false));
     EXPECT_EQ(view.lengthTicks, 1536u);
     EXPECT_EQ(view.dataSize, 2u);
     EXPECT_EQ(view.trailer[0], 7);
     EXPECT_EQ(view.trailer[1], 9);
-    EXPECT_TRUE(view.Read(bass.data(), 10, 2));  // a drum record has no trailer
-    EXPECT_FALSE(view.Read(bass.data(), 11, 3)); // trailer cut short
-    EXPECT_FALSE(view.Read(bass.data(), 9, 2));  // stream cut short
-    EXPECT_FALSE(view.Read(bass.data(), 12, 5)); // no such record kind
+    EXPECT_TRUE(view.Load(bass.data(), 10, 2, false));  // a drum record has no trailer
+    EXPECT_FALSE(view.Load(bass.data(), 11, 3, false)); // trailer cut short
+    EXPECT_FALSE(view.Load(bass.data(), 9, 2, false));  // stream cut short
+    EXPECT_FALSE(view.Load(bass.data(), 12, 5, false)); // no such record kind
 }
 
 } // namespace

@@ -330,7 +330,7 @@ TEST_F(StyleCodec, NeverReadsOutsideAMutatedTree)
         std::memcpy(exact.get(), tree.data(), tree.size());
         if (!CChunkNav::CheckTree(exact.get(), tree.size()))
             continue;
-        CChunkNav nav(exact.get(), static_cast<int32_t>(CChunkNav::ReadBE32(exact.get() + 4) + 8));
+        CChunkNav nav(exact.get(), static_cast<int32_t>(ReadBE32(exact.get() + 4) + 8));
         // Whatever reads as a style is built again or refused; a damaged length asking for a pattern
         // larger than any bank is refused rather than repeated without end.
         CNstRyIfc parsed(&nav);

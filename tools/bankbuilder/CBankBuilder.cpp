@@ -2,6 +2,7 @@
 #include "tools/bankbuilder/CBankBuilder.h"
 
 #include "codec/COComp.h"
+#include "events/CBigEndian.h"
 
 #include <algorithm>
 #include <cassert>
@@ -11,12 +12,6 @@ constexpr uint8_t kClass2 = 0x10;
 constexpr uint8_t kData = 0x08;
 constexpr uint8_t kCompressed = 0x20;
 constexpr size_t kEntrySize = 24;
-
-void PutBE32(uint8_t* p, size_t value)
-{
-    for (int shift = 24, i = 0; i < 4; shift -= 8, ++i)
-        p[i] = static_cast<uint8_t>(value >> shift);
-}
 } // namespace
 
 CBankBuilder::Bytes CBankBuilder::Chunk(uint8_t id, uint8_t aux1, uint8_t aux2, uint8_t flags,
@@ -27,7 +22,7 @@ CBankBuilder::Bytes CBankBuilder::Chunk(uint8_t id, uint8_t aux1, uint8_t aux2, 
     chunk[1] = aux1;
     chunk[2] = aux2;
     chunk[3] = flags;
-    PutBE32(chunk.data() + 4, data.size());
+    WriteBE32(chunk.data() + 4, static_cast<uint32_t>(data.size()));
     std::copy(data.begin(), data.end(), chunk.begin() + 8);
     return chunk;
 }
@@ -121,7 +116,7 @@ CBankBuilder::Bytes CBankBuilder::Build() const
         Bytes bytes = item.kind == Kind::Names ? Chunk(5, 0, 0, kClass2 | kData, names) : item.bytes;
         if (item.kind == Kind::Index) {
             for (size_t i = 0; i < std::min(offsets.size(), kIndexEntries); ++i)
-                PutBE32(bytes.data() + 12 + 4 * i, offsets[i]);
+                WriteBE32(bytes.data() + 12 + 4 * i, static_cast<uint32_t>(offsets[i]));
         } else if (bytes[0] >= 3 && (bytes[3] & kClass2) != 0) {
             offsets.push_back(8 + children.size());
         }

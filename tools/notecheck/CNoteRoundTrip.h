@@ -2,6 +2,8 @@
 // step exports the same notes: the property behind the note round-trip test and fuzz target.
 #pragma once
 
+#include "events/CTimeBase.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -64,7 +66,7 @@ struct CStyleSpec {
     uint8_t denomExp = 2;
     std::vector<CSpecChordVar> chordVars;
 
-    uint32_t MeasureTicks() const { return (1536u >> denomExp) * numerator; }
+    uint32_t MeasureTicks() const { return static_cast<uint32_t>(::MeasureTicks(numerator, denomExp)); }
 };
 
 // A style read from `size` bytes: any bytes give a valid style (bytes run out as zeros). Notes of one
