@@ -9,8 +9,8 @@
 #include "app/TForm3.h"
 #include "app/THelpPanel.h"
 #include "app/TRyTreeView.h"
-#include "app/shell/CEnableRules.h"
 #include "bank/CNstEditIfc.h"
+#include "shell/CEnableRules.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -305,15 +305,6 @@ int TForm2::ShowDialog(const QString& caption, const QString& text, const QStrin
                        const QString& left, const QString& right)
 {
     return services.Dialog->Show(this, caption, text, middle, left, right);
-}
-
-bool TForm2::LookupNoteRanges(int element, CNoteRanges& ranges) const
-{
-    // The program lookup reads the edit interface's track entries; without one nothing matches.
-    TrackProgramLookup program;
-    if (EditIfc != nullptr)
-        program = [this](int e, int t) { return EditIfc->GetTrackProgram(e, t); };
-    return ExtProg.LookupNoteRanges(program, element, ranges);
 }
 
 void TForm2::StopTestPlay()

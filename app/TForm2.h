@@ -3,8 +3,8 @@
 
 #include "app/CFileChooser.h"
 #include "app/CShellServices.h"
-#include "app/shell/CExtProgList.h"
 #include "bank/CStyleBank.h"
+#include "shell/CExtProgList.h"
 
 #include <QTreeWidgetItem>
 #include <QWidget>
@@ -50,7 +50,6 @@ class TForm2 : public QWidget {
     Q_OBJECT
 public:
     static constexpr const char* Caption = "Ry7 Style Tool - v3.0.3";
-    static constexpr int BankBufferSize = 3145728;
 
     // Builds the window; `services` entries left null use the real dialog, file dialogs, media player
     // and web browser. StartDir is the current folder at this moment.
@@ -74,16 +73,11 @@ public:
     void FillStyleTree();
     // Hides the media panel and ends a test play, deleting the test-play file.
     void StopTestPlay();
-    // Looks each track's program of `element` up in the extended program list (CExtProgList).
-    bool LookupNoteRanges(int element, CNoteRanges& ranges) const;
     // Writes the edited style back into the bank (compacted for the keyboard); StyleModified stays.
     void StoreCurrentStyle();
     // Writes chord variation `cv` of `element` to `path`: track 0..7 alone, a larger value every track.
     // False when no file was written in full.
     bool ExportCvToFile(const QString& path, int element, int cv, int track);
-    // Imports the file at `path` into (element, cv), deleting the chord variation first with
-    // `initialize`; tells the user when an extended program upgraded the style. False on a read error.
-    bool ImportSmfFile(const QString& path, int element, int cv, bool initialize);
     // Exports (element, cv, track) to the test-play file and starts the player on it.
     void StartTestPlay(int element, int cv, int track);
     // Writes every chord variation of Variation 1 .. Ending 2 to files named after a chosen prefix.
@@ -185,7 +179,6 @@ private:
     void LeaveStyle();
     void ShowCachedInfo(const TRyTreeView* tree);
     void ShowInfo(const QString& text);
-    void AddVariation1IfMissing(const char* caption);
     QString ListText(int index) const;
 
     // Node images (CIconFactory::NodeImage indexes)

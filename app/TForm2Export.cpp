@@ -4,9 +4,10 @@
 #include "app/TForm2.h"
 #include "app/THelpPanel.h"
 #include "app/TRyTreeView.h"
-#include "app/shell/CStandardNames.h"
-#include "app/shell/CStyleTransfer.h"
 #include "bank/CNstEditIfc.h"
+#include "shell/CStandardNames.h"
+#include "shell/CStyleExport.h"
+#include "shell/CStyleTransfer.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,11 +19,8 @@
 
 namespace {
 
-constexpr const char* ExportCaption = "Export Chord Variation to SMF";
 constexpr int MinTempo = 40;
 constexpr int MaxTempo = 300;
-// Fill 3 and Intro 3 are left out of Export All.
-constexpr int ExportAllElements = 10;
 
 // The number at the start of `text` as C's atoi reads it (blanks and a sign first); 0 without one.
 int LeadingNumber(const QString& text)
@@ -64,7 +62,7 @@ void TForm2::ExportSingleSmfClick()
             written = ExportCvToFile(chosen.first(), at.Element, at.Cv, CNstEditIfc::AllTracks);
         }
         if (!written)
-            Message(ExportCaption, CStyleTransfer::WriteErrorText);
+            Message(CStyleExport::Caption, CStyleExport::WriteErrorText);
     }
     StyleTree->setFocus();
 }
@@ -80,21 +78,16 @@ void TForm2::ExportAllCvs()
         // The dialog completed the name with its extension; the standard names go before it.
         const QString prefix = chosen.first().chopped(std::min<qsizetype>(4, chosen.first().size()));
         SaveDialog2.FileName = prefix;
-        bool written = true;
+        CExportResult result;
         {
             CWaitCursor wait;
             SaveDialog2.InitialDir = QFileInfo(prefix).absolutePath();
-            for (int e = 0; e < ExportAllElements && written; ++e) {
-                for (int c = 0; c < CStandardNames::MaxCvCount && written; ++c) {
-                    if (EditIfc->GetCvState(e, c) == CNstEditIfc::StateAbsent)
-                        continue;
-                    const QString name = QString::fromStdString(CStandardNames::CvName(e, c));
-                    written = ExportCvToFile(prefix + name + ".mid", e, c, CNstEditIfc::AllTracks);
-                }
-            }
+            // Fill 3 and Intro 3 are left out.
+            result = CStyleExport::ExportAll(*EditIfc, ExtProg, CExportSelection{},
+                                             QFile::encodeName(prefix).toStdString());
         }
-        if (!written)
-            Message(ExportCaption, CStyleTransfer::WriteErrorText);
+        if (result.Failed())
+            Message(CStyleExport::Caption, CStyleExport::WriteErrorText);
     }
     StyleTree->setFocus();
 }
@@ -125,7 +118,7 @@ void TForm2::StartTestPlay(int element, int cv, int track)
     TempSmfPath = StartDir + QDir::separator() + "rytemp.mid";
     if (!ExportCvToFile(TempSmfPath, element, cv, track)) {
         TempSmfPath.clear();
-        Message("MediaPlayer SMF conversion", CStyleTransfer::WriteErrorText);
+        Message("MediaPlayer SMF conversion", CStyleExport::WriteErrorText);
         return;
     }
     CMediaPlayer& player = *services.Player;

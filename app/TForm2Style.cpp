@@ -3,15 +3,16 @@
 #include "app/TForm2.h"
 #include "app/THelpPanel.h"
 #include "app/TRyTreeView.h"
-#include "app/shell/CStandardNames.h"
 #include "bank/CNstEditIfc.h"
+#include "shell/CNodeInfo.h"
+#include "shell/CStandardNames.h"
+#include "shell/CStyleEdit.h"
 
 #include <QCheckBox>
 #include <QLabel>
 
 namespace {
 
-constexpr int MaxListNameLength = 11;
 constexpr int MaxStyleNameLength = 31;
 
 TStyleTreeItem* AddTreeNode(QTreeWidgetItem* parent, const QString& text, int image, const TTreeData& data)
@@ -21,11 +22,6 @@ TStyleTreeItem* AddTreeNode(QTreeWidgetItem* parent, const QString& text, int im
     TRyTreeView::SetImages(node, image, image);
     parent->addChild(node);
     return node;
-}
-
-QString SignatureText(uint8_t signature)
-{
-    return QString(" Signature: %1 / %2").arg((signature & 0x0F) + 1).arg(1 << (signature >> 4));
 }
 
 } // namespace
@@ -81,23 +77,15 @@ void TForm2::StyleTreeChange(QTreeWidgetItem* item)
     auto* node = dynamic_cast<TStyleTreeItem*>(item);
     if (EditIfc != nullptr && node != nullptr && node->data.Kind != TTreeData::KindStyle) {
         const TTreeData& at = node->data;
-        QString text;
-        if (at.Kind == TTreeData::KindElement) {
-            text = SignatureText(EditIfc->GetSignature(at.Element));
-        } else if (at.Kind == TTreeData::KindCv) {
-            text = QString(" Length in measures: %1").arg(EditIfc->GetCvLength(at.Element, at.Cv));
-        } else {
-            const auto program = static_cast<uint32_t>(EditIfc->GetTrackProgram(at.Element, at.Track));
-            text = QString(" Prog Change: %1 %2 %3")
-                       .arg(program >> 24)
-                       .arg((program >> 16) & 0xFF)
-                       .arg(program & 0xFF);
-            CNoteRanges ranges{};
-            if (LookupNoteRanges(at.Element, ranges) && !ranges[at.Track].IsFull())
-                text += " ***";
-        }
-        node->data.Info = text;
-        ShowInfo(text);
+        std::string text;
+        if (at.Kind == TTreeData::KindElement)
+            text = CNodeInfo::ElementText(*EditIfc, at.Element);
+        else if (at.Kind == TTreeData::KindCv)
+            text = CNodeInfo::CvText(*EditIfc, at.Element, at.Cv);
+        else
+            text = CNodeInfo::TrackText(*EditIfc, ExtProg, at.Element, at.Track);
+        node->data.Info = QString::fromStdString(text);
+        ShowInfo(node->data.Info);
     }
     UpdateControls();
 }
@@ -228,10 +216,9 @@ void TForm2::StyleListEdited(QTreeWidgetItem* node, const QString& text)
         node->setText(0, text);
         return;
     }
-    const QString name = text.isEmpty() ? node->text(0) : text.left(MaxListNameLength);
-    EditIfc->SetStyleName(name.toLatin1().toStdString());
+    const std::string name = CStyleEdit::Rename(*EditIfc, text.toLatin1().toStdString());
     StyleModified = true;
-    node->setText(0, name);
+    node->setText(0, QString::fromLatin1(name));
     FillStyleTree();
     UpdateControls();
     StyleTree->setFocus();
@@ -239,9 +226,8 @@ void TForm2::StyleListEdited(QTreeWidgetItem* node, const QString& text)
 
 void TForm2::RyVersionMouseUp()
 {
-    if (EditIfc != nullptr && StyleVersion <= 0) {
+    if (EditIfc != nullptr && CStyleEdit::Upgrade(*EditIfc)) {
         StyleVersion = 1;
-        EditIfc->SetStyleVersion(1);
         StyleModified = true;
     }
     UpdateControls();

@@ -1,11 +1,12 @@
 // The subcommand table, the dispatcher and the subcommands that list, show and edit styles.
 #include "cli/CCliCommands.h"
 
-#include "app/shell/CStandardNames.h"
 #include "bank/CNstEditIfc.h"
 #include "cli/CCliSession.h"
 #include "cli/CCliTransfer.h"
 #include "cli/CStyleReport.h"
+#include "shell/CStandardNames.h"
+#include "shell/CStyleEdit.h"
 
 #include <array>
 #include <cctype>
@@ -15,7 +16,6 @@
 namespace {
 
 constexpr size_t kMany = std::numeric_limits<size_t>::max();
-constexpr size_t kMaxRenameLength = 11;
 const std::string kHelp = "--help";
 
 CCliArgs::COptionSet Options(std::set<std::string> values, std::set<std::string> flags)
@@ -65,12 +65,13 @@ const std::array<CCliCommand, 7> kCommands = {{
      "  -o OUT.sty              the bank to write; never the input unless --in-place\n"
      "  --in-place              allow writing over BANK\n"
      "  --ext-prog FILE         extended program list (default: ExtProgList.txt in the current folder)\n"
-     "Exit code 1 when a file was refused (the others are imported and the bank is written).\n",
+     "Exit code 1 when a file was refused (the others are imported and the bank is written), and\n"
+     "when no file was imported (nothing is written).\n",
      Options({"--output", "--on-duplicate"}, {"--replace", "--merge", "--in-place"}), 3, kMany,
      &CCliTransfer::Import},
     {"rename", "rename BANK STYLE NAME -o OUT.sty [--in-place]", "rename a style",
-     "Renames the style to the first 11 characters of NAME; an empty NAME keeps the name.\n", kEditOptions, 3, 3,
-     &CCliCommands::Rename},
+     "Renames the style to the first 11 characters of NAME; an empty NAME keeps the name.\n", kEditOptions, 3,
+     3, &CCliCommands::Rename},
     {"upgrade", "upgrade BANK STYLE -o OUT.sty [--in-place]", "raise a style to the new format",
      "Raises an old-format style to the new format (which adds Fill 3 and Intro 3).\n", kEditOptions, 2, 2,
      &CCliCommands::Upgrade},
@@ -170,14 +171,6 @@ std::optional<int> CCliCommands::ParseTrack(const std::string& text)
     return std::nullopt;
 }
 
-void CCliCommands::EnsureVariationOne(CCliSession& session, CNstEditIfc& style, const char* caption)
-{
-    if (style.GetElementState(0) != CNstEditIfc::StateAbsent)
-        return;
-    style.GetPatternParam1(0, 0, 0);
-    session.Message(caption, "Style Element 'Variation 1' must exists. An empty element has been added.");
-}
-
 int CCliCommands::List(CCliSession& session, const CCliArgs& args)
 {
     if (!session.OpenBank(args.Positional()[0]))
@@ -228,10 +221,7 @@ int CCliCommands::EditAndSave(CCliSession& session, const CCliArgs& args, const 
 int CCliCommands::Rename(CCliSession& session, const CCliArgs& args)
 {
     return EditAndSave(session, args, "rename", [&args](CNstEditIfc& style) {
-        // As the window's label edit: an empty name keeps the old one, a long one is cut.
-        const std::string& name = args.Positional()[2];
-        if (!name.empty())
-            style.SetStyleName(name.substr(0, kMaxRenameLength));
+        CStyleEdit::Rename(style, args.Positional()[2]);
         return static_cast<int>(kExitOk);
     });
 }
@@ -239,10 +229,8 @@ int CCliCommands::Rename(CCliSession& session, const CCliArgs& args)
 int CCliCommands::Upgrade(CCliSession& session, const CCliArgs& args)
 {
     return EditAndSave(session, args, "upgrade", [&session](CNstEditIfc& style) {
-        if (style.GetStyleVersion() > 0)
+        if (!CStyleEdit::Upgrade(style))
             session.Fail("note: the style already has the new format");
-        else
-            style.SetStyleVersion(1);
         return static_cast<int>(kExitOk);
     });
 }
@@ -259,15 +247,10 @@ int CCliCommands::DeleteCv(CCliSession& session, const CCliArgs& args)
                               CStandardNames::ElementName(*element));
     return EditAndSave(session, args, "delete-cv", [&](CNstEditIfc& style) {
         const int c = *cv - 1;
-        if (style.GetCvState(*element, c) == CNstEditIfc::StateAbsent) {
-            session.Fail(std::string("the style has no ") + CStandardNames::ElementName(*element) + " " +
-                         CStandardNames::ChordVarText(c));
-            return static_cast<int>(kExitFailure);
-        }
-        style.DeleteCv(*element, c);
-        if (style.GetElementState(*element) == CNstEditIfc::StateEmpty)
-            style.DeleteElement(*element);
-        EnsureVariationOne(session, style, "Delete Chord Variation");
-        return static_cast<int>(kExitOk);
+        if (CStyleEdit::DeleteCv(style, *element, c, session))
+            return static_cast<int>(kExitOk);
+        session.Fail(std::string("the style has no ") + CStandardNames::ElementName(*element) + " " +
+                     CStandardNames::ChordVarText(c));
+        return static_cast<int>(kExitFailure);
     });
 }

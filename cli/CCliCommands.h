@@ -8,7 +8,6 @@
 #include <string>
 
 class CCliSession;
-class CNstEditIfc;
 
 struct CCliCommand {
     const char* Name;
@@ -32,9 +31,6 @@ public:
     // Track by 1-based number or by name ("Bass", "Acc. 2"), ignoring case.
     static std::optional<int> ParseTrack(const std::string& text);
 
-    // Variation 1 must exist after an import or a deletion: when it is missing it is created empty and
-    // the user is told under `caption`.
-    static void EnsureVariationOne(CCliSession& session, CNstEditIfc& style, const char* caption);
     // A usage error: the message and the subcommand's usage line on stderr; returns kExitUsage.
     static int UsageError(CCliSession& session, const std::string& command, const std::string& text);
 

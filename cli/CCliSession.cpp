@@ -30,10 +30,23 @@ bool SameFile(const std::string& a, const std::string& b)
 
 } // namespace
 
+CCliSession::CCliSession(std::ostream& output, std::ostream& errors) : out(output), err(errors) {}
+
+CCliSession::~CCliSession()
+{
+    EndProgress();
+}
+
 void CCliSession::Message(const std::string& caption, const std::string& text)
 {
     EndProgress();
     err << caption << ": " << text << "\n";
+}
+
+void CCliSession::Message(const CShellMessage& message)
+{
+    Message(message.Caption,
+            message.Subject.empty() ? message.Text : message.Text + " (" + message.Subject + ")");
 }
 
 void CCliSession::Fail(const std::string& text)
@@ -55,6 +68,21 @@ void CCliSession::EndProgress()
     if (progressShown)
         err << "\n";
     progressShown = false;
+}
+
+bool CCliSession::LoadExtProgList(const std::optional<std::string>& file)
+{
+    const auto message = [this](const std::string& caption, const std::string& text) {
+        Message(caption, text);
+    };
+    if (file)
+        return programs.ReadFile(*file, message) == CExtProgList::ReadResult::Read;
+    // The window reads the list from the folder it starts in; a tool run without one works without
+    // extended programs and says nothing.
+    std::error_code error;
+    if (std::filesystem::exists(CExtProgList::FileName, error))
+        programs.ReadFile(CExtProgList::FileName, message);
+    return true;
 }
 
 bool CCliSession::OpenBank(const std::string& path)

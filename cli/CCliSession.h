@@ -2,6 +2,8 @@
 #pragma once
 
 #include "bank/CStyleBank.h"
+#include "shell/CExtProgList.h"
+#include "shell/CMessageSink.h"
 
 #include <memory>
 #include <optional>
@@ -10,33 +12,32 @@
 #include <vector>
 
 class CCliArgs;
-class CExtProgList;
 class CNstEditIfc;
 
 // Exit codes of the tool.
 enum CliExit : int { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
-// The facade and the extended program list each declare a note range record of their own, so no file
-// includes both headers: CCliSessionPrograms.cpp holds what needs the list.
-class CCliSession {
+// The shell's commands tell the user through the session (CMessageSink).
+class CCliSession final : public CMessageSink {
 public:
     CCliSession(std::ostream& out, std::ostream& err);
-    ~CCliSession();
+    ~CCliSession() override;
 
-    // Output. Messages of the window's commands go to stderr as "caption: text"; the tool's own
-    // failures as "ry7style: text".
+    // Output. Messages of the window's commands go to stderr as "caption: text", followed by
+    // " (subject)" when the message names a file; the tool's own failures as "ry7style: text".
     std::ostream& Out() { return out; }
     std::ostream& Err() { return err; }
     void Message(const std::string& caption, const std::string& text);
+    void Message(const CShellMessage& message) override;
     void Fail(const std::string& text);
-    // A "done/total" line on stderr that rewrites itself, only when stderr is a terminal.
-    void Progress(const std::string& what, int done, int total);
+    // A "what done/total" line on stderr that rewrites itself, only when stderr is a terminal.
+    void Progress(const std::string& what, int done, int total) override;
     void EndProgress();
 
     // The extended program list: from `file` when given (a missing file is a failure), otherwise from
     // "ExtProgList.txt" in the current folder when it exists. Format errors are reported and skipped.
     bool LoadExtProgList(const std::optional<std::string>& file);
-    const CExtProgList& Programs() const { return *programs; }
+    const CExtProgList& Programs() const { return programs; }
 
     // The bank. OpenBank reports why a file is refused, with the window's texts.
     bool OpenBank(const std::string& path);
@@ -58,7 +59,7 @@ private:
     std::ostream& out;
     std::ostream& err;
     bool progressShown = false;
-    std::unique_ptr<CExtProgList> programs;
+    CExtProgList programs;
     CStyleBank bank;
     std::string bankPath;
     std::vector<std::string> names;

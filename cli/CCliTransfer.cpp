@@ -1,33 +1,57 @@
 // export and import: chord variations to and from MIDI files named by the standard names.
 #include "cli/CCliTransfer.h"
 
-#include "app/shell/CStandardNames.h"
-#include "app/shell/CStyleTransfer.h"
 #include "bank/CNstEditIfc.h"
 #include "cli/CCliArgs.h"
 #include "cli/CCliCommands.h"
 #include "cli/CCliSession.h"
+#include "shell/CQuestionAnswerer.h"
+#include "shell/CStandardNames.h"
+#include "shell/CStyleExport.h"
+#include "shell/CStyleImport.h"
 
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kExportCaption = "Export Chord Variation to SMF";
-constexpr const char* kImportCaption = "Import Style from SMF";
 constexpr int kMinTempo = 40;
 constexpr int kMaxTempo = 300;
 
-// What export writes: the selection of its options.
+// What export writes: the selection of its options; every element, Fill 3 and Intro 3 too.
 struct CExportChoice {
-    std::optional<int> Element;
-    std::optional<int> Cv;
-    int Track = CNstEditIfc::AllTracks;
+    CExportSelection Selection{true, {}, {}, CNstEditIfc::AllTracks};
     int32_t Tempo = 0;
     std::string Prefix;
+};
+
+// The questions of import, answered from the command line: --replace and --on-duplicate. The duplicate
+// question is told on stderr with its answer.
+class CImportOptions final : public CQuestionAnswerer {
+public:
+    CImportOptions(CCliSession& session_, bool replace_, std::string onDuplicate_)
+        : session(session_), replace(replace_), onDuplicate(std::move(onDuplicate_))
+    {
+    }
+
+    CAnswer Ask(const CQuestion& question) override
+    {
+        if (question.Id == CQuestionId::ImportMode)
+            return replace ? CAnswer::Left : CAnswer::Middle;
+        session.Message(question.Caption, question.Text + " " + onDuplicate);
+        if (onDuplicate == "initialize")
+            return CAnswer::Left;
+        return onDuplicate == "skip" ? CAnswer::Right : CAnswer::Middle;
+    }
+
+private:
+    CCliSession& session;
+    bool replace;
+    std::string onDuplicate;
 };
 
 // Folder name of a style for --all-styles: its number and its name with only letters, digits, '-'
@@ -51,23 +75,24 @@ std::string StyleFolder(int k, const std::string& name)
 std::optional<CExportChoice> ReadExportChoice(const CCliArgs& args, std::string& error)
 {
     CExportChoice choice;
+    CExportSelection& selection = choice.Selection;
     if (const auto element = args.Value("--element")) {
-        choice.Element = CCliCommands::ParseElement(*element);
-        if (!choice.Element)
+        selection.Element = CCliCommands::ParseElement(*element);
+        if (!selection.Element)
             error = "no element '" + *element + "'";
     }
     if (const auto cv = args.Value("--cv")) {
-        choice.Cv = ParseNumber(*cv, CStandardNames::MaxCvCount);
-        if (!choice.Cv)
+        selection.Cv = ParseNumber(*cv, CStandardNames::MaxCvCount);
+        if (!selection.Cv)
             error = "no chord variation '" + *cv + "'";
         else
-            --*choice.Cv;
+            --*selection.Cv;
     }
     if (const auto track = args.Value("--track")) {
         const std::optional<int> parsed = CCliCommands::ParseTrack(*track);
         if (!parsed)
             error = "no track '" + *track + "'";
-        choice.Track = parsed.value_or(0);
+        selection.Track = parsed.value_or(0);
     }
     if (const auto tempo = args.Value("--tempo")) {
         const std::optional<int> parsed = ParseNumber(*tempo, kMaxTempo);
@@ -98,65 +123,17 @@ int ExportStyle(CCliSession& session, int k, const CExportChoice& choice, const 
         session.Fail("cannot create the folder " + folder.string() + ": " + error.message());
         return kExitFailure;
     }
-    for (int e = 0; e < CStandardNames::ElementCount; ++e) {
-        if (choice.Element && *choice.Element != e)
-            continue;
-        for (int c = 0; c < CStandardNames::CvCount(e); ++c) {
-            if ((choice.Cv && *choice.Cv != c) || style->GetCvState(e, c) == CNstEditIfc::StateAbsent)
-                continue;
-            const fs::path path = folder / (choice.Prefix + CStandardNames::CvName(e, c) + ".mid");
-            if (!CStyleTransfer::ExportCvToFile(*style, session.Programs(), path.string(), e, c, choice.Track)) {
-                session.Message(kExportCaption,
-                                std::string(CStyleTransfer::WriteErrorText) + " (" + path.string() + ")");
-                return kExitFailure;
-            }
-            session.Out() << path.string() << "\n";
-            ++written;
-        }
+    const CExportResult result = CStyleExport::ExportAll(*style, session.Programs(), choice.Selection,
+                                                         (folder / choice.Prefix).string());
+    for (const std::string& path : result.Written)
+        session.Out() << path << "\n";
+    written += static_cast<int>(result.Written.size());
+    if (result.Failed()) {
+        session.Message(CStyleExport::Caption,
+                        std::string(CStyleExport::WriteErrorText) + " (" + result.FailedPath + ")");
+        return kExitFailure;
     }
     return kExitOk;
-}
-
-// Imports `files` into `style` by their standard names, as the window's many-file import does; the
-// number of files refused (no standard name, unreadable).
-int ImportFiles(CCliSession& session, CNstEditIfc& style, const std::vector<std::string>& files,
-                const std::string& onDuplicate)
-{
-    int refused = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
-        session.Progress("importing", static_cast<int>(i + 1), static_cast<int>(files.size()));
-        const std::string name = CStandardNames::LowerFileName(files[i]);
-        const int row = CStandardNames::MatchFileName(files[i]);
-        if (row < 0) {
-            session.Message(kImportCaption, "'" + name + "'  is not a valid standard name!");
-            ++refused;
-            continue;
-        }
-        const CCvRef target = CStandardNames::RowToCv(row);
-        if (target.Element >= 10 && style.GetStyleVersion() < 1) {
-            style.SetStyleVersion(1);
-            session.Message(kImportCaption,
-                            "'" + name +
-                                "'  is a new Ry version style element. Style version has been upgraded!");
-        }
-        if (style.GetCvState(target.Element, target.Cv) == CNstEditIfc::StateFilled) {
-            session.Message(kImportCaption, "Warning! '" + name +
-                                                "' is a duplicate - Initialize/Keep Track Parameters? " +
-                                                onDuplicate);
-            if (onDuplicate == "skip")
-                continue;
-        }
-        const CImportOutcome outcome = CStyleTransfer::ImportSmfFile(
-            style, session.Programs(), files[i], target.Element, target.Cv, onDuplicate == "initialize");
-        if (!outcome.Ok) {
-            session.Message(kImportCaption, std::string(CStyleTransfer::ReadErrorText) + " ('" + name + "')");
-            ++refused;
-        }
-        if (outcome.Upgraded)
-            session.Message(CStyleTransfer::ImportCaption, CStyleTransfer::UpgradeText);
-    }
-    session.EndProgress();
-    return refused;
 }
 
 } // namespace
@@ -213,17 +190,19 @@ int CCliTransfer::Import(CCliSession& session, const CCliArgs& args)
     std::unique_ptr<CNstEditIfc> style = session.OpenStyle(input, args.Positional()[1], k);
     if (!style)
         return kExitFailure;
-    if (args.Has("--replace")) {
-        // A new style that keeps the format of the one it replaces.
-        const int32_t version = style->GetStyleVersion();
-        style = std::make_unique<CNstEditIfc>(nullptr, 0);
-        style->SetStyleVersion(version);
-        style->SetStyleName("New Style");
-    }
+    CImportOptions answers(session, args.Has("--replace"), onDuplicate);
+    // The options never cancel.
+    const CImportMode mode = *CStyleImport::AskMode(answers);
     const std::vector<std::string> files(args.Positional().begin() + 2, args.Positional().end());
-    const int refused = ImportFiles(session, *style, files, onDuplicate);
-    CCliCommands::EnsureVariationOne(session, *style, kImportCaption);
+    const CImportSetResult result =
+        CStyleImport::ImportSet(style, mode, files, session.Programs(), answers, session);
+    session.EndProgress();
+    // Without Undo a style that took no file would only lose what the bank holds.
+    if (result.Imported == 0) {
+        session.Fail("no file was imported; " + *output + " was not written");
+        return kExitFailure;
+    }
     if (!session.CommitAndSave(k, *style, *output))
         return kExitFailure;
-    return refused ? kExitFailure : kExitOk;
+    return result.Refused() ? kExitFailure : kExitOk;
 }

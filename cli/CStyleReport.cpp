@@ -1,10 +1,10 @@
 // The style list and the style tree in text and JSON.
 #include "cli/CStyleReport.h"
 
-#include "app/shell/CStandardNames.h"
-#include "app/shell/CStyleTransfer.h"
 #include "bank/CNstEditIfc.h"
 #include "cli/CCliSession.h"
+#include "shell/CNodeInfo.h"
+#include "shell/CStandardNames.h"
 
 #include <cstdio>
 #include <iomanip>
@@ -57,24 +57,6 @@ void WriteNode(std::ostream& out, int depth, const std::string& text, const std:
 
 } // namespace
 
-std::string CStyleReport::SignatureText(uint8_t signature)
-{
-    return " Signature: " + std::to_string((signature & 0x0F) + 1) + " / " +
-           std::to_string(1 << (signature >> 4));
-}
-
-std::string CStyleReport::LengthText(int measures)
-{
-    return " Length in measures: " + std::to_string(measures);
-}
-
-std::string CStyleReport::ProgramText(int32_t program, bool extended)
-{
-    const auto bits = static_cast<uint32_t>(program);
-    return " Prog Change: " + std::to_string(bits >> 24) + " " + std::to_string((bits >> 16) & 0xFF) + " " +
-           std::to_string(bits & 0xFF) + (extended ? " ***" : "");
-}
-
 std::string CStyleReport::Printable(const std::string& text)
 {
     std::string shown = text;
@@ -104,21 +86,22 @@ CStyleTree CStyleReport::Tree(const CStyleRow& row, CNstEditIfc& style, const CE
         if (style.GetElementState(e) == CNstEditIfc::StateAbsent)
             continue;
         const uint8_t signature = style.GetSignature(e);
-        CElementNode element{e, (signature & 0x0F) + 1, 1 << (signature >> 4), SignatureText(signature), {}};
-        uint8_t low[8];
-        uint8_t high[8];
-        const bool listed = CStyleTransfer::LookupNoteRanges(style, programs, e, low, high);
+        CElementNode element{e,
+                             CNodeInfo::Numerator(signature),
+                             CNodeInfo::Denominator(signature),
+                             CNodeInfo::SignatureText(signature),
+                             {}};
         for (int c = 0; c < CStandardNames::CvCount(e); ++c) {
             if (style.GetCvState(e, c) == CNstEditIfc::StateAbsent)
                 continue;
             const int measures = style.GetCvLength(e, c);
-            CCvNode cv{c, measures, LengthText(measures), {}};
+            CCvNode cv{c, measures, CNodeInfo::LengthText(measures), {}};
             for (int t = 0; t < CStandardNames::TrackCount; ++t) {
                 if (style.GetTrackState(e, c, t) != CNstEditIfc::StateFilled)
                     continue;
                 const int32_t program = style.GetTrackProgram(e, t);
-                const bool extended = listed && (low[t] > 0 || high[t] < 127);
-                cv.Tracks.push_back({t, program, extended, ProgramText(program, extended)});
+                const bool extended = CNodeInfo::IsRestricted(style, programs, e, t);
+                cv.Tracks.push_back({t, program, extended, CNodeInfo::ProgramText(program, extended)});
             }
             element.Cvs.push_back(std::move(cv));
         }

@@ -45,12 +45,6 @@ struct CStyleTree {
 
 class CStyleReport {
 public:
-    // The window's info texts: " Signature: 4 / 4", " Length in measures: 2",
-    // " Prog Change: 0 0 48" with " ***" when the track's range is restricted.
-    static std::string SignatureText(uint8_t signature);
-    static std::string LengthText(int measures);
-    static std::string ProgramText(int32_t program, bool extended);
-
     // Rows for every style of the open bank.
     static std::vector<CStyleRow> Rows(CCliSession& session);
     // The tree of `style` (whose parameter queries may create nothing here: only present parts are asked).

@@ -1,5 +1,5 @@
 // Reads arbitrary text as an extended program list.
-#include "app/shell/CExtProgList.h"
+#include "shell/CExtProgList.h"
 
 #include <cstddef>
 #include <cstdint>

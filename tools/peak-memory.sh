@@ -7,11 +7,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 styles=${1:-60}
 cmake --preset release >/dev/null
-cmake --build --preset release -j 2 --target ry7mkexample ry7list ry7style
+cmake --build --preset release -j 2 --target ry7mkexample ry7style
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 build/release/tools/ry7mkexample "$work/bench.sty" --bench "$styles"
-echo "bank: $(stat -c %s "$work/bench.sty") bytes in the file, $(build/release/tools/ry7list "$work/bench.sty" | head -1 | cut -d: -f2)"
+echo "bank: $(stat -c %s "$work/bench.sty") bytes in the file, $(build/release/cli/ry7style list "$work/bench.sty" |
+    awk 'NR > 1 { n++; size += $NF } END { print n " styles, " size " bytes of style data uncompressed" }')"
 /usr/bin/time -v build/release/cli/ry7style export "$work/bench.sty" --all-styles -o "$work/out" \
     >/dev/null 2>"$work/time.txt" || { cat "$work/time.txt"; exit 1; }
 echo "files: $(find "$work/out" -type f | wc -l)"

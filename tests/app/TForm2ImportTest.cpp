@@ -24,6 +24,8 @@ private Q_SLOTS:
     void duplicateAnswersDecideWhatTheImportTakes_data();
     void duplicateAnswersDecideWhatTheImportTakes();
     void importSingleReportsAReadError();
+    void initializeWithATruncatedFileKeepsTheChordVariation_data();
+    void initializeWithATruncatedFileKeepsTheChordVariation();
     void extendedProgramsUpgradeAnOldStyleOnce_data();
     void extendedProgramsUpgradeAnOldStyleOnce();
     void deletingTheOnlyChordVariationOfVariation1AddsItEmpty();
@@ -201,6 +203,38 @@ void TForm2ImportTest::importSingleReportsAReadError()
     QCOMPARE(files.Asked.last().FileName, QString("v1cv1"));
     QCOMPARE(form->StyleTree->IndexOf(form->StyleTree->currentItem()), index);
     QVERIFY(form->StyleModified);
+}
+
+void TForm2ImportTest::initializeWithATruncatedFileKeepsTheChordVariation_data()
+{
+    QTest::addColumn<bool>("importAll"); // else Import Chord Variation
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("Import All") << true << "Import Style from SMF";
+    QTest::newRow("Import Chord Variation") << false << "Import Chord Variation from SMF";
+}
+
+void TForm2ImportTest::initializeWithATruncatedFileKeepsTheChordVariation()
+{
+    QFETCH(bool, importAll);
+    QFETCH(QString, caption);
+    const auto form = MakeForm();
+    SelectStyle(*form, 1);
+    const QByteArray before = ReadFile(ExportCv(*form, 0, 0, "before.mid"));
+    // Cut off inside its track: the header reads, the track does not.
+    const QString cut = FilePath("v1cv1.mid");
+    WriteFile(cut, before.left(before.size() / 2));
+    files.Choices << QStringList(cut);
+    if (importAll) {
+        dialog.Answers << 7 << 6; // merge, then Initialize for the duplicate
+        form->ImportAllSmfClick();
+    } else {
+        form->StyleTree->SelectNode(FindCvNode(*form, 0, 0));
+        dialog.Answers << 6;
+        form->ImportSingleSmfClick();
+    }
+    QCOMPARE(MessageTexts().last(), caption + " | SMF read error or wrong SMF Format!");
+    QVERIFY(FindCvNode(*form, 0, 0) != nullptr);
+    QCOMPARE(ReadFile(ExportCv(*form, 0, 0, "after.mid")), before);
 }
 
 void TForm2ImportTest::extendedProgramsUpgradeAnOldStyleOnce_data()

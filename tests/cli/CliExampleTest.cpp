@@ -4,6 +4,8 @@
 #include "bank/CStyleBank.h"
 #include "sharing/CMakeMark.h"
 
+#include <algorithm>
+
 using namespace clitest;
 
 namespace {
@@ -20,6 +22,7 @@ TEST_F(CliList, ListsEveryStyleWithNumberNameFormatAndSize)
     EXPECT_THAT(run.out, ::testing::ContainsRegex("  1  Pop 8Beat +new +16031\n"));
     EXPECT_THAT(run.out, ::testing::ContainsRegex("  2  Swing Jazz +old +11440\n"));
     EXPECT_THAT(run.out, ::testing::ContainsRegex("  3  Bossa Nova +new +18470\n"));
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1 + 4); // a heading, then four styles
     EXPECT_EQ(run.err, "");
 
     const CRun json = Style({"list", "--json", ExampleBank()});

@@ -149,14 +149,36 @@ TEST_F(CliTransfer, RefusesFilesWithoutStandardNamesAndFilesOfFormatOne)
     EXPECT_THAT(run.err,
                 HasSubstr("Import Style from SMF: SMF read error or wrong SMF Format! ('v2cv1.mid')\n"));
     EXPECT_THAT(run.err, HasSubstr("SMF read error or wrong SMF Format! ('absent_v3cv1.mid')\n"));
-    // Nothing came in, so the new style gets an empty Variation 1.
+    // Nothing came in: the new style got an empty Variation 1, but a style that took no file is not
+    // worth the user's own, so no bank is written.
     EXPECT_THAT(run.err, HasSubstr("Import Style from SMF: Style Element 'Variation 1' must exists. An empty "
                                    "element has been added.\n"));
+    EXPECT_THAT(run.err, HasSubstr("ry7style: no file was imported; out.sty was not written\n"));
+    EXPECT_FALSE(fs::exists(dir / "out.sty"));
     ExpectInputUntouched();
-    const CRun show = Style({"show", "out.sty", "1"});
-    EXPECT_THAT(show.out, HasSubstr("Style 1: New Style (new format)"));
-    EXPECT_EQ(ElementBlock(show.out, "Variation 1"), "Variation 1\n  Chord Var 1\n");
-    EXPECT_EQ(ElementBlock(show.out, "Variation 2"), "");
+
+    // A pattern that matched no file, written over the user's own bank.
+    const CRun inPlace = Style({"import", "demo.sty", "Bossa Nova", "bossa*.mid", "--replace", "--in-place"});
+    EXPECT_EQ(inPlace.exitCode, 1);
+    EXPECT_THAT(inPlace.err, HasSubstr("'bossa*.mid'  is not a valid standard name!"));
+    ExpectInputUntouched();
+}
+
+TEST_F(CliTransfer, InitializeKeepsTheChordVariationWhenTheFileIsRefused)
+{
+    ASSERT_EQ(Style({"export", "demo.sty", "1", "--element", "v1", "-o", "before"}).exitCode, 0);
+    const Bytes whole = ReadBytes(dir / "before/v1cv1.mid");
+    // Cut off inside its track: the header reads, the track does not.
+    WriteBytes(dir / "cut_v1cv1.mid",
+               Bytes(whole.begin(), whole.begin() + static_cast<long>(whole.size() / 2)));
+    // A good duplicate as well, so that the bank is written.
+    const CRun run = Style({"import", "demo.sty", "1", "cut_v1cv1.mid", (dir / "before/v1cv2.mid").string(),
+                            "--on-duplicate", "initialize", "-o", "out.sty"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err,
+                HasSubstr("Import Style from SMF: SMF read error or wrong SMF Format! ('cut_v1cv1.mid')\n"));
+    ASSERT_EQ(Style({"export", "out.sty", "1", "--element", "v1", "--cv", "1", "-o", "after"}).exitCode, 0);
+    EXPECT_TRUE(ReadBytes(dir / "after/v1cv1.mid") == whole);
 }
 
 TEST_F(CliTransfer, AsksNothingAboutDuplicatesButFollowsTheChosenAnswer)
@@ -166,14 +188,14 @@ TEST_F(CliTransfer, AsksNothingAboutDuplicatesButFollowsTheChosenAnswer)
     fs::rename(dir / "in/v2cv3.mid", dir / "in/soul_v1cv1.mid");
     const std::string file = (dir / "in/soul_v1cv1.mid").string();
 
+    // Skipping the only file imports nothing, so nothing is written.
     const CRun skip = Style({"import", "demo.sty", "1", file, "--on-duplicate", "skip", "-o", "skip.sty"});
-    ASSERT_EQ(skip.exitCode, 0) << skip.err;
+    EXPECT_EQ(skip.exitCode, 1);
     EXPECT_THAT(
         skip.err,
         HasSubstr("Warning! 'soul_v1cv1.mid' is a duplicate - Initialize/Keep Track Parameters? skip"));
-    ASSERT_EQ(Style({"export", "skip.sty", "1", "--element", "v1", "--cv", "1", "-o", "skip"}).exitCode, 0);
-    ASSERT_EQ(Style({"export", "demo.sty", "1", "--element", "v1", "--cv", "1", "-o", "before"}).exitCode, 0);
-    EXPECT_TRUE(ReadBytes(dir / "skip/v1cv1.mid") == ReadBytes(dir / "before/v1cv1.mid"));
+    EXPECT_FALSE(fs::exists(dir / "skip.sty"));
+    ExpectInputUntouched();
 
     // Keep (the default) takes the notes but leaves the element's programs.
     ASSERT_EQ(Style({"import", "demo.sty", "1", file, "-o", "keep.sty"}).exitCode, 0);

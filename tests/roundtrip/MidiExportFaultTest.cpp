@@ -1,22 +1,43 @@
 // A MIDI export that cannot be written leaves what was there and reports the failure.
-#include "ExampleExport.h"
 #include "RoundTripSupport.h"
-#include "app/shell/CExtProgList.h"
 #include "bank/CFileWriter.h"
+#include "bank/CNstEditIfc.h"
+#include "bank/CStyleBank.h"
+#include "shell/CExtProgList.h"
+#include "shell/CStyleTransfer.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace fs = std::filesystem;
 
 namespace {
 
+// Exports the first chord variation of the example bank's first style, all tracks, through the shell's
+// export step.
 class FailingMidiExport : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(example.IsOpen()); }
+    void SetUp() override
+    {
+        CStyleBank bank;
+        ASSERT_EQ(bank.OpenFile(RY7_EXAMPLE_BANK), BankResult::Ok);
+        const auto selection = bank.SelectStyle(0);
+        ASSERT_TRUE(selection && !selection->content.empty());
+        style = std::make_unique<CNstEditIfc>(selection->content.data(), selection->content.size());
+    }
+    bool Export(CFileWriter& writer)
+    {
+        return CStyleTransfer::ExportCvToFile(*style, programs, writer, 0, 0, CNstEditIfc::AllTracks);
+    }
+    bool Export(const fs::path& path)
+    {
+        CFileWriter writer(path.string());
+        return Export(writer);
+    }
 
     TempFolder folder{"ry7-midi-faults"};
-    CExampleStyle example;
+    std::unique_ptr<CNstEditIfc> style;
     const CExtProgList programs;
     const Bytes previous = {'o', 'l', 'd'};
 };
@@ -26,7 +47,7 @@ protected:
 TEST_F(FailingMidiExport, KeepsThePreviousFileAtEveryBytePositionAtCloseAndAtRename)
 {
     const fs::path scratch = folder.path / "whole.mid";
-    ASSERT_TRUE(example.ExportFirstChordVariation(programs, scratch.string()));
+    ASSERT_TRUE(Export(scratch));
     const Bytes expected = ReadBytes(scratch);
     ASSERT_GT(expected.size(), 14u);
 
@@ -35,7 +56,7 @@ TEST_F(FailingMidiExport, KeepsThePreviousFileAtEveryBytePositionAtCloseAndAtRen
     const auto expectFailure = [&](CFileWriter::Fault fault, size_t byte) {
         CFileWriter writer(target.string());
         writer.InjectFault(fault, byte);
-        ASSERT_FALSE(example.ExportFirstChordVariation(programs, writer)) << "fault at byte " << byte;
+        ASSERT_FALSE(Export(writer)) << "fault at byte " << byte;
         ASSERT_EQ(FirstMismatch(previous, ReadBytes(target)), "") << "fault at byte " << byte;
         ASSERT_FALSE(fs::exists(writer.TempPath())) << "fault at byte " << byte;
     };
@@ -47,7 +68,7 @@ TEST_F(FailingMidiExport, KeepsThePreviousFileAtEveryBytePositionAtCloseAndAtRen
                 expected.size());
 
     // The failed exports changed nothing in the style: the next one writes the same file.
-    ASSERT_TRUE(example.ExportFirstChordVariation(programs, target.string()));
+    ASSERT_TRUE(Export(target));
     EXPECT_EQ(FirstMismatch(expected, ReadBytes(target)), "");
 }
 
@@ -57,13 +78,13 @@ TEST_F(FailingMidiExport, KeepsWhatStandsInTheWayAndLeavesNoTempFile)
     const fs::path blocked = folder.path / "Main B.mid";
     fs::create_directory(blocked);
     WriteBytes(blocked / "inside", previous);
-    EXPECT_FALSE(example.ExportFirstChordVariation(programs, blocked.string()));
+    EXPECT_FALSE(Export(blocked));
     EXPECT_TRUE(fs::is_directory(blocked));
     EXPECT_EQ(FirstMismatch(previous, ReadBytes(blocked / "inside")), "");
     EXPECT_FALSE(fs::exists(blocked.string() + ".tmp"));
 
     // A folder that does not exist: nothing is created.
     const fs::path missing = folder.path / "absent" / "Main A.mid";
-    EXPECT_FALSE(example.ExportFirstChordVariation(programs, missing.string()));
+    EXPECT_FALSE(Export(missing));
     EXPECT_FALSE(fs::exists(missing.parent_path()));
 }

@@ -1,5 +1,5 @@
 // Reader and lookup of the extended program list.
-#include "app/shell/CExtProgList.h"
+#include "shell/CExtProgList.h"
 
 #include <filesystem>
 #include <fstream>

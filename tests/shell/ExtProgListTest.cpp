@@ -1,5 +1,5 @@
 // Reading and looking up the extended program list.
-#include "app/shell/CExtProgList.h"
+#include "shell/CExtProgList.h"
 
 #include <filesystem>
 #include <fstream>

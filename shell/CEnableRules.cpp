@@ -1,5 +1,5 @@
 // The main window's enable rules.
-#include "app/shell/CEnableRules.h"
+#include "shell/CEnableRules.h"
 
 namespace {
 

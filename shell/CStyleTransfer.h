@@ -1,12 +1,12 @@
-// The one-file import and export steps of the window's MIDI commands, without their dialogs.
+// The one-file import and export steps of the MIDI commands, without their messages.
 #pragma once
 
-#include <cstdint>
+#include "bank/CNstEditIfc.h"
+
 #include <string>
 
 class CExtProgList;
 class CFileWriter;
-class CNstEditIfc;
 
 // What importing one file did.
 struct CImportOutcome {
@@ -16,20 +16,14 @@ struct CImportOutcome {
 
 class CStyleTransfer {
 public:
-    // Texts of the steps' messages, shown by the caller with the caption ImportCaption.
-    static constexpr const char* ImportCaption = "Import Chord Variation from SMF";
-    static constexpr const char* UpgradeText = "Extendend Program used - Style version has been upgraded!";
-    static constexpr const char* ReadErrorText = "SMF read error or wrong SMF Format!";
-    static constexpr const char* WriteErrorText = "SMF write error!";
-
     // Reads the file at `path` whole and imports it into chord variation `cv` of `element` (all tracks,
     // each from its channel). With `initialize` the chord variation is deleted first, so an element
-    // whose only chord variation it was takes the file's signature and track parameters again.
+    // whose only chord variation it was takes the file's signature and track parameters again; the file
+    // is first tried on a scratch style, so that a file the facade refuses deletes nothing.
     // After a successful import the notes outside the ranges of the element's extended programs
     // (looked up in `programs`) are marked, and an old-format style (GetStyleVersion() <= 0) is
-    // raised to version 1: Upgraded tells the caller to show UpgradeText. Ok is false when the file
-    // cannot be read in full or is no format 0 file the facade takes; the style is then unchanged
-    // apart from the deletion that `initialize` asked for.
+    // raised to version 1: Upgraded tells the caller to say so. Ok is false when the file cannot be
+    // read in full or is no format 0 file the facade takes; the style is then unchanged.
     static CImportOutcome ImportSmfFile(CNstEditIfc& style, const CExtProgList& programs,
                                         const std::string& path, int element, int cv, bool initialize);
 
@@ -44,11 +38,8 @@ public:
     static bool ExportCvToFile(CNstEditIfc& style, const CExtProgList& programs, CFileWriter& writer,
                                int element, int cv, int track);
 
-    // The note ranges of the element's tracks from `programs`, as bytes per track (low, high), and
-    // whether any track's program is in the list. Tracks without an entry keep (0, 127).
+    // Sets ranges[t] to the note range of the program of each track t of `element` that `programs`
+    // lists; the other tracks keep what the caller put in. True when any track's program is listed.
     static bool LookupNoteRanges(CNstEditIfc& style, const CExtProgList& programs, int element,
-                                 uint8_t (&low)[8], uint8_t (&high)[8]);
-
-private:
-    static int32_t TrackProgram(CNstEditIfc& style, int element, int track);
+                                 CNoteRanges& ranges);
 };

@@ -1,5 +1,5 @@
 // Standard names and the file-name matching of the many-file import.
-#include "app/shell/CStandardNames.h"
+#include "shell/CStandardNames.h"
 
 #include <gtest/gtest.h>
 #include <set>

@@ -1,9 +1,8 @@
 // The one-file import and export steps shared by the window and the command-line tool.
-#include "app/shell/CStyleTransfer.h"
+#include "shell/CStyleTransfer.h"
 
-#include "app/shell/CExtProgList.h"
 #include "bank/CFileWriter.h"
-#include "bank/CNstEditIfc.h"
+#include "shell/CExtProgList.h"
 
 #include <fstream>
 #include <iterator>
@@ -21,31 +20,24 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
     return !in.bad();
 }
 
-CNoteRanges RangesOf(const uint8_t (&low)[8], const uint8_t (&high)[8])
+// Whether the facade takes the file into that chord variation, tried on a new style.
+bool FacadeTakes(const std::vector<uint8_t>& bytes, int element, int cv)
 {
-    CNoteRanges ranges;
-    for (size_t t = 0; t < ranges.size(); ++t)
-        ranges[t] = {low[t], high[t]};
-    return ranges;
+    CNstEditIfc scratch(nullptr, 0);
+    return scratch.ImportSmfToCv(bytes.data(), bytes.size(), element, cv, CNstEditIfc::AllTracks, false);
 }
 
 // Marks the notes outside the element's extended program ranges; true when any track has one.
 bool MarkExtendedNotes(CNstEditIfc& style, const CExtProgList& programs, int element, int cv)
 {
-    uint8_t low[8];
-    uint8_t high[8];
-    if (!CStyleTransfer::LookupNoteRanges(style, programs, element, low, high))
+    CNoteRanges ranges{};
+    if (!CStyleTransfer::LookupNoteRanges(style, programs, element, ranges))
         return false;
-    style.MarkNotesOutsideRanges(element, cv, RangesOf(low, high));
+    style.MarkNotesOutsideRanges(element, cv, ranges);
     return true;
 }
 
 } // namespace
-
-int32_t CStyleTransfer::TrackProgram(CNstEditIfc& style, int element, int track)
-{
-    return style.GetTrackProgram(element, track);
-}
 
 CImportOutcome CStyleTransfer::ImportSmfFile(CNstEditIfc& style, const CExtProgList& programs,
                                              const std::string& path, int element, int cv, bool initialize)
@@ -54,8 +46,13 @@ CImportOutcome CStyleTransfer::ImportSmfFile(CNstEditIfc& style, const CExtProgL
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes))
         return outcome;
-    if (initialize)
+    // The deletion must come before the import, which takes the file's track parameters only into an
+    // element without data; a file that would then be refused must not cost the chord variation.
+    if (initialize) {
+        if (!FacadeTakes(bytes, element, cv))
+            return outcome;
         style.DeleteCv(element, cv);
+    }
     outcome.Ok = style.ImportSmfToCv(bytes.data(), bytes.size(), element, cv, CNstEditIfc::AllTracks, false);
     if (outcome.Ok && MarkExtendedNotes(style, programs, element, cv) && style.GetStyleVersion() <= 0) {
         style.SetStyleVersion(1);
@@ -84,16 +81,9 @@ bool CStyleTransfer::ExportCvToFile(CNstEditIfc& style, const CExtProgList& prog
     return writer.Write(image.data(), image.size());
 }
 
-// The ranges cross to the caller as plain bytes per track.
 bool CStyleTransfer::LookupNoteRanges(CNstEditIfc& style, const CExtProgList& programs, int element,
-                                      uint8_t (&low)[8], uint8_t (&high)[8])
+                                      CNoteRanges& ranges)
 {
-    CNoteRanges ranges;
-    const bool found = programs.LookupNoteRanges([&style](int e, int t) { return TrackProgram(style, e, t); },
-                                                 element, ranges);
-    for (size_t t = 0; t < ranges.size(); ++t) {
-        low[t] = ranges[t].low;
-        high[t] = ranges[t].high;
-    }
-    return found;
+    return programs.LookupNoteRanges([&style](int e, int t) { return style.GetTrackProgram(e, t); }, element,
+                                     ranges);
 }

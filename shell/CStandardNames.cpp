@@ -1,5 +1,5 @@
 // Standard names, element and track names of the window.
-#include "app/shell/CStandardNames.h"
+#include "shell/CStandardNames.h"
 
 #include <cassert>
 

@@ -1,0 +1,38 @@
+// Export All: every chord variation of a style as a MIDI file named by its standard name.
+#pragma once
+
+#include "bank/CNstEditIfc.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class CExtProgList;
+
+// Which chord variations Export All writes, and with which tracks.
+struct CExportSelection {
+    // Fill 3 and Intro 3 as well: the window leaves them out, the command-line tool writes all twelve.
+    bool NewFormatElements = false;
+    std::optional<int> Element;         // only this element (0..11)
+    std::optional<int> Cv;              // only this chord variation (0..5)
+    int Track = CNstEditIfc::AllTracks; // 0..7 writes that track alone into each file
+};
+
+// What Export All wrote.
+struct CExportResult {
+    std::vector<std::string> Written; // the paths, in the order written
+    std::string FailedPath;           // the file that could not be written, where the export stopped
+    bool Failed() const { return !FailedPath.empty(); }
+};
+
+class CStyleExport {
+public:
+    static constexpr const char* Caption = "Export Chord Variation to SMF";
+    static constexpr const char* WriteErrorText = "SMF write error!";
+
+    // Writes every present chord variation that `selection` names, element by element and chord
+    // variation by chord variation, to `prefix` + standard name + ".mid" (CStyleTransfer::ExportCvToFile),
+    // and stops at the first file that cannot be written. The front end tells the failure.
+    static CExportResult ExportAll(CNstEditIfc& style, const CExtProgList& programs,
+                                   const CExportSelection& selection, const std::string& prefix);
+};
