@@ -5,6 +5,7 @@
 #include "bank/CNstEditIfc.h"
 #include "tools/native/CNativeBank.h"
 
+#include <algorithm>
 #include <iomanip>
 #include <map>
 #include <sstream>

@@ -6,6 +6,7 @@
 #include "tools/example/CExampleBank.h"
 #include "tools/native/CNativeBank.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <utility>

@@ -149,7 +149,7 @@ std::vector<uint8_t> CNativeBank::StyleContent(const CStylePlan& style)
     std::vector<Bytes> elements;
     CStyleHeaderRec header;
     header.name = style.name;
-    for (int track = 0; track < kStyleTracks; ++track)
+    for (size_t track = 0; track < kStyleTracks; ++track)
         std::copy(std::begin(kTrackStyles[track]), std::end(kTrackStyles[track]),
                   header.trackStyle[track].begin());
     for (const CElementPlan& element : style.elements) {
@@ -163,10 +163,10 @@ std::vector<uint8_t> CNativeBank::StyleContent(const CStylePlan& style)
                 record.pairs.push_back({TrackTypeOf(slot.track), static_cast<uint8_t>(slot.track)});
                 auto [entry, added] =
                     poolIndex.try_emplace(slot.piece, static_cast<uint16_t>(poolRecords.size() + 1));
+                const CPiece& piece = style.pieces[static_cast<size_t>(slot.piece)];
                 if (added)
-                    poolRecords.push_back(
-                        CBankBuilder::Record(static_cast<uint8_t>(style.pieces[slot.piece].trackType + 2),
-                                             PatternRecord(style.pieces[slot.piece])));
+                    poolRecords.push_back(CBankBuilder::Record(static_cast<uint8_t>(piece.trackType + 2),
+                                                               PatternRecord(piece)));
                 poolList.references.push_back(entry->second);
             }
             record.Bytes(MarkStream(chordVar, slots), chordVarRecords.emplace_back());
