@@ -7,6 +7,7 @@
 #include "packed/CDecProp.h"
 #include "packed/CMemEncoder.h"
 #include "packed/EventChains.h"
+#include "packed/PackedFormat.h"
 
 #include <algorithm>
 #include <climits>
@@ -76,6 +77,24 @@ bool EndWholeNotesBy(CLinkedEvent* chain, uint32_t time, uint32_t end)
         }
     }
     return shortened;
+}
+
+// As EndWholeNotesBy, but a note whose shortened duration its coding cannot hold exactly (above 8191
+// ticks the steps are 16) becomes a NoteOn/SoundOn, which the reset events end at `end` itself.
+bool EndWholeNotesAt(CLinkedEvent* chain, uint32_t time, uint32_t end)
+{
+    for (CLinkedEvent* event = chain; event; event = event->next) {
+        const EventKind kind = event->Kind();
+        const uint32_t room = end > time ? end - time : 0;
+        if ((kind == EventKind::Note || kind == EventKind::Sound) && event->Duration() > room &&
+            PackedFormat::DecodedDuration(room) != room) {
+            event->header =
+                CEvent::ChannelHeader(kind == EventKind::Note ? EventKind::NoteOn : EventKind::SoundOn,
+                                      event->Channel(), event->Data1(), event->Data2());
+            event->data = 0;
+        }
+    }
+    return EndWholeNotesBy(chain, time, end);
 }
 } // namespace
 
@@ -195,7 +214,7 @@ CPatternData::TrimResult CPatternData::Trim(CPatternState& state, const CPattern
             changed = true;
         }
         // A whole note still sounding at the last tick ends there, as a sounding split note does.
-        changed = EndWholeNotesBy(chain.get(), at, lastTick) || changed;
+        changed = EndWholeNotesAt(chain.get(), at, lastTick) || changed;
         CChainPtr remaining(KeepEvents(chain.release(), [&](const CEvent& event) {
             const bool removed = state.Apply(event, at);
             changed = changed || removed;

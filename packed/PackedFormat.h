@@ -63,4 +63,11 @@ constexpr uint32_t EncodeDuration(uint32_t ticks)
         return ticks >> 4 | CoarseBit;
     return 0x3FFF;
 }
+
+// The duration `ticks` comes back as once coded and decoded.
+constexpr uint32_t DecodedDuration(uint32_t ticks)
+{
+    const uint32_t coded = EncodeDuration(ticks);
+    return DecodeDuration(static_cast<uint8_t>(coded >> 7), static_cast<uint8_t>(coded & 0x7F));
+}
 } // namespace PackedFormat

@@ -117,10 +117,9 @@ TEST_F(PatternTrim, MovesAnOffAtTheLengthOneTickEarlier)
 {
     for (bool inclusive : {true, false}) {
         SCOPED_TRACE(inclusive);
-        EXPECT_EQ(
-            Trim({Channel(0, K::NoteOn, 0, 60, 100), Channel(96, K::NoteOff, 0, 60, 0), EndOfTrack(96)}, 96,
-                 inclusive),
-            R::Changed);
+        EXPECT_EQ(Trim({Channel(0, K::NoteOn, 0, 60, 100), Channel(96, K::NoteOff, 0, 60, 0), EndOfTrack(96)},
+                       96, inclusive),
+                  R::Changed);
         EXPECT_TRUE(SameSequence(Decoded(trimmed), {Channel(0, K::NoteOn, 0, 60, 100),
                                                     Channel(95, K::NoteOff, 0, 60, 0), EndOfTrack(96)}));
         EXPECT_EQ(trimmed.eventCount, 3u);
@@ -160,18 +159,26 @@ TEST_F(PatternTrim, KeepsWholeNotesAndEndsThoseStillSoundingAtTheLastTick)
 {
     // The keyboard's own form: Note and Sound events carry their durations. A note reaching past the
     // last tick ends there; one starting at the length moves to the last tick with no duration.
-    const std::vector<TimedEvent> events = {
-        NoteEvent(0, 0, 60, 100, 10, 40),           NoteEvent(5, 0, 61, 90, 10, 0, K::Sound),
-        Channel(6, K::Control, 0, 1, 0),            NoteEvent(300, 0, 62, 80, 9000, 64),
-        NoteEvent(380, 0, 63, 70, 3, 0, K::Sound), NoteEvent(384, 0, 64, 60, 50, 0),
-        EndOfTrack(384)};
+    const std::vector<TimedEvent> events = {NoteEvent(0, 0, 60, 100, 10, 40),
+                                            NoteEvent(5, 0, 61, 90, 10, 0, K::Sound),
+                                            Channel(6, K::Control, 0, 1, 0),
+                                            NoteEvent(300, 0, 62, 80, 9000, 64),
+                                            NoteEvent(380, 0, 63, 70, 3, 0, K::Sound),
+                                            NoteEvent(384, 0, 64, 60, 50, 0),
+                                            EndOfTrack(384)};
     EXPECT_EQ(Trim(events, 384, true, 512, true), R::Changed);
-    EXPECT_TRUE(SameSequence(Decoded(trimmed), {NoteEvent(0, 0, 60, 100, 10, 40),
-                                                NoteEvent(5, 0, 61, 90, 10, 0, K::Sound),
-                                                Channel(6, K::Control, 0, 1, 0), NoteEvent(300, 0, 62, 80, 83, 64),
-                                                NoteEvent(380, 0, 63, 70, 3, 0, K::Sound),
-                                                NoteEvent(383, 0, 64, 60, 0, 0), EndOfTrack(384)}));
+    EXPECT_TRUE(SameSequence(Decoded(trimmed),
+                             {NoteEvent(0, 0, 60, 100, 10, 40), NoteEvent(5, 0, 61, 90, 10, 0, K::Sound),
+                              Channel(6, K::Control, 0, 1, 0), NoteEvent(300, 0, 62, 80, 83, 64),
+                              NoteEvent(380, 0, 63, 70, 3, 0, K::Sound), NoteEvent(383, 0, 64, 60, 0, 0),
+                              EndOfTrack(384)}));
     EXPECT_EQ(trimmed.eventCount, 7u);
+    // A cut note above 8191 ticks whose length the coarse steps cannot hold ends exactly on the last
+    // tick as an on and an off.
+    EXPECT_EQ(Trim({NoteEvent(0, 0, 40, 90, 12000, 0), EndOfTrack(9216)}, 9216, true, 512, true), R::Changed);
+    EXPECT_TRUE(SameSequence(Decoded(trimmed), {Channel(0, K::NoteOn, 0, 40, 90),
+                                                Channel(9215, K::NoteOff, 0, 40, 0), EndOfTrack(9216)}));
+    EXPECT_EQ(Trim(events, 384, true, 512, true), R::Changed);
     // Already inside the length: nothing changes, byte for byte.
     const Bytes once(trimmed.data, trimmed.data + trimmed.dataSize);
     EXPECT_EQ(Trim(Decoded(trimmed), 384, true, 512, true), R::Unchanged);
@@ -214,7 +221,8 @@ TEST_F(PatternTrim, FailsRatherThanCutWhatItCannotDecodeOrWriteWhole)
     // More simultaneous notes than the event pool's 1024 records.
     std::vector<TimedEvent> chord;
     for (uint32_t i = 0; i < 1100; ++i)
-        chord.push_back(NoteEvent(0, static_cast<uint8_t>(i % 16), static_cast<uint8_t>(i % 128), 100, 96, 0));
+        chord.push_back(
+            NoteEvent(0, static_cast<uint8_t>(i % 16), static_cast<uint8_t>(i % 128), 100, 96, 0));
     chord.push_back(EndOfTrack(384));
     const struct {
         const char* what;
@@ -236,8 +244,9 @@ TEST_F(PatternTrim, FailsRatherThanCutWhatItCannotDecodeOrWriteWhole)
         CPatternData untouched;
         trimmed = untouched;
         CPatternState state;
-        EXPECT_EQ(CPatternData::Trim(state, PatternOver(source, 384), trimmed, output.data(), row.capacity, true),
-                  R::Failed);
+        EXPECT_EQ(
+            CPatternData::Trim(state, PatternOver(source, 384), trimmed, output.data(), row.capacity, true),
+            R::Failed);
         EXPECT_EQ(trimmed.data, nullptr);
         EXPECT_EQ(trimmed.dataSize, 0u);
     }

@@ -183,10 +183,10 @@ TEST(NoDataLoss, AStyleOfTheNativeBankIsRefusedWhereItsPatternOutgrowsTheEventPo
     EXPECT_EQ(style.UndecodablePattern().track, 0);
 }
 
-// Fails until the engine is fixed. The packed form holds durations above 8191 ticks only in steps of 16,
-// so a long note cut at the chord variation's last tick is rounded down: this one ends at 9200 instead of
-// 9215, in the export and, after a save, in the stored pattern too.
-TEST(KnownEngineFault, ANoteOfMoreThan8191TicksCutAtTheEndEndsOnTheLastTick)
+// The packed form holds durations above 8191 ticks only in steps of 16: a long note cut at the chord
+// variation's last tick must still end there (9215), not at the step below it (9200), in the export and,
+// after a save, in the stored pattern.
+TEST(NoDataLoss, ANoteOfMoreThan8191TicksCutAtTheEndEndsOnTheLastTick)
 {
     CPiece drone;
     drone.trackType = 1;

@@ -444,10 +444,8 @@ CHeardNotes ExpectedNotes(const CStyleSpec& spec, const CSpecChordVar& chordVar)
                 const uint32_t start = copy * pattern.length + note.start;
                 if (start > lastTick)
                     continue;
-                uint32_t duration =
+                const uint32_t duration =
                     std::min(note.start + note.duration + copy * pattern.length, lastTick) - start;
-                if (note.whole)
-                    duration = CodedDuration(duration);
                 notes.push_back(
                     {kTrackChannels[pattern.track], start, note.key, note.velocity, start + duration});
             }

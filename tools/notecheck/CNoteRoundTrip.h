@@ -76,7 +76,7 @@ CStyleSpec StyleSpecFrom(const uint8_t* bytes, size_t size);
 
 // The notes `chordVar` of `spec` must export: each pattern repeated while it is shorter than the
 // chord variation, notes starting after the end dropped, notes sounding past the last tick ended
-// there (a whole note's duration rounded down as its coding does).
+// there.
 CHeardNotes ExpectedNotes(const CStyleSpec& spec, const CSpecChordVar& chordVar);
 
 // Builds the style in the facade and takes it through building (expanded and compacted), storing in
