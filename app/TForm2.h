@@ -168,6 +168,8 @@ private:
     bool AnyStyleChanged() const;
     void ReportBankResult(const char* caption, BankResult result);
     void Message(const QString& caption, const QString& text);
+    // Makes EditIfc for the selected style's content; a style that cannot be read gets a message instead.
+    void OpenEditIfc(const std::vector<uint8_t>& content);
     void ReportPlayerError();
     // The selected style tree node while a style is edited, or null.
     const TStyleTreeItem* SelectedTreeItem() const;

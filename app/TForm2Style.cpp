@@ -169,11 +169,8 @@ void TForm2::StyleListChange(QTreeWidgetItem* item)
         CurStyleName = item->text(0);
         if (const auto selection = Bank->SelectStyle(k)) {
             info = QString(" Uncompressed Size: %1").arg(selection->uncompressedSize);
-            if (!selection->content.empty()) {
-                EditIfc = std::make_unique<CNstEditIfc>(selection->content.data(), selection->content.size());
-                StyleVersion = EditIfc->GetStyleVersion();
-                EditIfc->SetStyleName(CurStyleName.toLatin1().toStdString());
-            }
+            if (!selection->content.empty())
+                OpenEditIfc(selection->content);
         }
     }
     if (auto* node = dynamic_cast<TStyleListItem*>(item))
@@ -181,6 +178,19 @@ void TForm2::StyleListChange(QTreeWidgetItem* item)
     ShowInfo(info);
     FillStyleTree();
     UpdateControls();
+}
+
+void TForm2::OpenEditIfc(const std::vector<uint8_t>& content)
+{
+    auto style = std::make_unique<CNstEditIfc>(content.data(), content.size());
+    // A style that cannot be read is not edited: building it would store an empty style in its place.
+    if (!style->IsLoaded()) {
+        Message(CStyleEdit::CorruptCaption, QString::fromStdString(CStyleEdit::UnreadableText(*style)));
+        return;
+    }
+    EditIfc = std::move(style);
+    StyleVersion = EditIfc->GetStyleVersion();
+    EditIfc->SetStyleName(CurStyleName.toLatin1().toStdString());
 }
 
 void TForm2::LeaveStyle()
@@ -199,9 +209,10 @@ void TForm2::StoreCurrentStyle()
     if (Bank == nullptr || EditIfc == nullptr || CurStyle < 0)
         return;
     std::vector<uint8_t> chunk = EditIfc->BuildStyleChunk(true);
-    // Without a chunk the bank keeps its copy of the style.
-    if (chunk.empty())
+    if (chunk.empty()) {
+        Message("Style modified", CStyleEdit::UnstorableText);
         return;
+    }
     // A style that no longer fits the bank must not go unnoticed: its changes are not stored.
     ReportBankResult("Style modified", Bank->CommitStyle(CurStyle, std::move(chunk)));
 }

@@ -3,6 +3,7 @@
 
 #include "bank/CNstEditIfc.h"
 #include "cli/CCliArgs.h"
+#include "shell/CStyleEdit.h"
 
 #include <algorithm>
 #include <cctype>
@@ -124,6 +125,7 @@ std::unique_ptr<CNstEditIfc> CCliSession::EditStyle(int k)
     auto style = std::make_unique<CNstEditIfc>(selection->content.data(), selection->content.size());
     if (!style->IsLoaded()) {
         Fail("style " + std::to_string(k + 1) + " cannot be read");
+        Message(CStyleEdit::CorruptCaption, CStyleEdit::UnreadableText(*style));
         return nullptr;
     }
     // The list's name, from the bank's name table, is the one that counts.
@@ -144,6 +146,7 @@ bool CCliSession::CommitAndSave(int k, CNstEditIfc& style, const std::string& pa
     std::vector<uint8_t> chunk = style.BuildStyleChunk(true);
     if (chunk.empty()) {
         Fail("style " + std::to_string(k + 1) + " could not be built");
+        Message("Style modified", CStyleEdit::UnstorableText);
         return false;
     }
     const BankResult committed = bank.CommitStyle(k, std::move(chunk));

@@ -3,6 +3,7 @@
 
 #include "bank/CNstEditIfc.h"
 #include "shell/CMessageSink.h"
+#include "shell/CStandardNames.h"
 
 bool CStyleEdit::DeleteCv(CNstEditIfc& style, int element, int cv, CMessageSink& messages)
 {
@@ -40,4 +41,15 @@ bool CStyleEdit::Upgrade(CNstEditIfc& style)
         return false;
     style.SetStyleVersion(1);
     return true;
+}
+
+std::string CStyleEdit::UnreadableText(const CNstEditIfc& style)
+{
+    std::string text = "Style corrupt - Error!";
+    const CPatternPlace& place = style.UndecodablePattern();
+    if (!place.IsNone())
+        text += std::string("\nThe ") + CStandardNames::TrackName(place.track) + " pattern of " +
+                CStandardNames::ElementName(place.element) + ", " + CStandardNames::ChordVarText(place.cv) +
+                " cannot be read.";
+    return text;
 }

@@ -27,4 +27,14 @@ public:
     static std::string Rename(CNstEditIfc& style, const std::string& label);
     // Raises an old-format style (version 0 or less) to the new format. False when it already had it.
     static bool Upgrade(CNstEditIfc& style);
+
+    // Styles that cannot be read or stored. Either stays in the bank as it was: nothing is lost, and
+    // such a style is never edited.
+    static constexpr const char* CorruptCaption = "Style corrupt";
+    // "Style corrupt - Error!", and when a pattern's stream is what could not be read, a second line
+    // naming it ("The Bass pattern of Variation 1, Chord Var 2 cannot be read.").
+    static std::string UnreadableText(const CNstEditIfc& style);
+    // A changed style that could not be converted back for the bank; its changes are not stored.
+    static constexpr const char* UnstorableText =
+        "Style cannot be stored - Error!\nThe bank keeps it as it was.";
 };

@@ -3,6 +3,7 @@
 #include "app/TForm2.h"
 #include "app/TRyTreeView.h"
 #include "bank/CNstEditIfc.h"
+#include "bank/CStyleBank.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -37,6 +38,7 @@ private Q_SLOTS:
     void savingTwiceWritesTheSameFile();
     void savingDropsUnconfirmedChanges();
     void savingReportsAWriteError();
+    void aStyleThatCannotBeReadIsNeverEdited();
     void undoRestoresTheSelectedStyle();
     void undoReturnsToTheConfirmedState();
     void closingAsksWhileStylesAreChanged_data();
@@ -329,6 +331,31 @@ void TForm2EditTest::savingReportsAWriteError()
     QCOMPARE(MessageTexts(), QStringList("Save Style Bank | File write error!"));
     QCOMPARE(form->StyleList->NodeAt(1)->text(0), QString("Pop 8Beat"));
     QVERIFY(form->Bank != nullptr);
+}
+
+void TForm2EditTest::aStyleThatCannotBeReadIsNeverEdited()
+{
+    // Style 4 of the native-form bank holds more simultaneous notes than the event pool: it cannot be
+    // read whole, so it is not opened for editing, and a rename in the list then a save keep its bytes.
+    const QString bank = QStringLiteral(RY7_SOURCE_DIR "/examples/native.sty");
+    const auto form = MakeForm();
+    form->OpenBankFile(bank);
+    form->StyleList->SelectNode(form->StyleList->NodeAt(4));
+    QCOMPARE(
+        MessageTexts(),
+        QStringList("Style corrupt | Style corrupt - Error!\nThe Drum pattern of Variation 1, Chord Var 1 "
+                    "cannot be read."));
+    QVERIFY(form->EditIfc == nullptr);
+    QVERIFY(TreeTexts(*form).isEmpty());
+    form->StyleListEdited(form->StyleList->NodeAt(4), "Renamed");
+    const QString path = FilePath("saved.sty");
+    files.Choices << QStringList(path);
+    form->SaveStyleClick();
+    CStyleBank before, after;
+    QCOMPARE(before.OpenFile(bank.toStdString()), BankResult::Ok);
+    QCOMPARE(after.OpenFile(path.toStdString()), BankResult::Ok);
+    QCOMPARE(after.StyleNames()[3], std::string("Renamed"));
+    QVERIFY(after.SelectStyle(3)->content == before.SelectStyle(3)->content);
 }
 
 void TForm2EditTest::undoRestoresTheSelectedStyle()

@@ -160,6 +160,9 @@ TEST_F(CliNative, ExportsEveryNoteOfTheReadableStylesWithItsOwnDuration)
     // The overfull style stops the export of every style with a failure.
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_THAT(run.err, HasSubstr("style 4 cannot be read"));
+    EXPECT_THAT(
+        run.err,
+        HasSubstr("Style corrupt - Error!\nThe Drum pattern of Variation 1, Chord Var 1 cannot be read."));
     std::vector<std::pair<size_t, fs::path>> exports;
     for (size_t k = 0; k < kStyles.size(); ++k) {
         const fs::path folder = StyleFolder(dir / "out", k);
