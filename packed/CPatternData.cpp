@@ -83,18 +83,23 @@ bool EndWholeNotesBy(CLinkedEvent* chain, uint32_t time, uint32_t end)
 // ticks the steps are 16) becomes a NoteOn/SoundOn, which the reset events end at `end` itself.
 bool EndWholeNotesAt(CLinkedEvent* chain, uint32_t time, uint32_t end)
 {
-    for (CLinkedEvent* event = chain; event; event = event->next) {
-        const EventKind kind = event->Kind();
-        const uint32_t room = end > time ? end - time : 0;
-        if ((kind == EventKind::Note || kind == EventKind::Sound) && event->Duration() > room &&
-            PackedFormat::DecodedDuration(room) != room) {
-            event->header =
-                CEvent::ChannelHeader(kind == EventKind::Note ? EventKind::NoteOn : EventKind::SoundOn,
-                                      event->Channel(), event->Data1(), event->Data2());
-            event->data = 0;
+    bool shortened = false;
+    const uint32_t room = end > time ? end - time : 0;
+    for (; chain; chain = chain->next) {
+        const EventKind kind = chain->Kind();
+        if ((kind != EventKind::Note && kind != EventKind::Sound) || chain->Duration() <= room)
+            continue;
+        shortened = true;
+        if (PackedFormat::DecodedDuration(room) == room) {
+            chain->data = CEvent::NoteData(room, chain->OffVelocity());
+            continue;
         }
+        chain->header =
+            CEvent::ChannelHeader(kind == EventKind::Note ? EventKind::NoteOn : EventKind::SoundOn,
+                                  chain->Channel(), chain->Data1(), chain->Data2());
+        chain->data = 0;
     }
-    return EndWholeNotesBy(chain, time, end);
+    return shortened;
 }
 } // namespace
 
