@@ -9,7 +9,7 @@
 #include "app/TForm3.h"
 #include "app/THelpPanel.h"
 #include "app/TRyTreeView.h"
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "shell/CEnableRules.h"
 
 #include <QCheckBox>

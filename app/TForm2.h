@@ -3,7 +3,7 @@
 
 #include "app/CFileChooser.h"
 #include "app/CShellServices.h"
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CStyleBank.h"
 #include "shell/CExtProgList.h"
 
 #include <QTreeWidgetItem>

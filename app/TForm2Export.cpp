@@ -4,7 +4,7 @@
 #include "app/TForm2.h"
 #include "app/THelpPanel.h"
 #include "app/TRyTreeView.h"
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "shell/CStandardNames.h"
 #include "shell/CStyleExport.h"
 #include "shell/CStyleTransfer.h"

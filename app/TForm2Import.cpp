@@ -3,7 +3,7 @@
 #include "app/CWaitCursor.h"
 #include "app/TForm2.h"
 #include "app/TRyTreeView.h"
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "shell/CStandardNames.h"
 #include "shell/CStyleEdit.h"
 #include "shell/CStyleImport.h"

@@ -3,7 +3,7 @@
 #include "app/TForm2.h"
 #include "app/THelpPanel.h"
 #include "app/TRyTreeView.h"
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 
 #include <QFile>
 #include <QFileInfo>

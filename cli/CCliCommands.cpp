@@ -1,7 +1,7 @@
 // The subcommand table, the dispatcher and the subcommands that list, show and edit styles.
 #include "cli/CCliCommands.h"
 
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "cli/CCliSession.h"
 #include "cli/CCliTransfer.h"
 #include "cli/CStyleReport.h"

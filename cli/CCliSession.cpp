@@ -1,7 +1,7 @@
 // The state of one run of ry7style.
 #include "cli/CCliSession.h"
 
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "cli/CCliArgs.h"
 #include "shell/CStyleEdit.h"
 

@@ -1,7 +1,7 @@
 // What one run of ry7style works with: its output streams, the extended program list and the open bank.
 #pragma once
 
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CStyleBank.h"
 #include "shell/CExtProgList.h"
 #include "shell/CMessageSink.h"
 

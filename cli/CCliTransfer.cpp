@@ -1,7 +1,7 @@
 // export and import: chord variations to and from MIDI files named by the standard names.
 #include "cli/CCliTransfer.h"
 
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "cli/CCliArgs.h"
 #include "cli/CCliCommands.h"
 #include "cli/CCliSession.h"

@@ -1,7 +1,7 @@
 // The style list and the style tree in text and JSON.
 #include "cli/CStyleReport.h"
 
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "cli/CCliSession.h"
 #include "shell/CNodeInfo.h"
 #include "shell/CStandardNames.h"

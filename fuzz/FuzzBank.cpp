@@ -1,6 +1,6 @@
 // Opens arbitrary bytes as a bank, then takes every style through the facade, commits, saves and reopens.
-#include "bank/CNstEditIfc.h"
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CStyleBank.h"
+#include "bank/facade/CNstEditIfc.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Imports arbitrary bytes as a MIDI file into a new and into a populated style, then exports the result.
-#include "bank/CNstEditIfc.h"
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CStyleBank.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "tools/example/CExampleBank.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 // Writes the seed corpora of the fuzz targets from the example bank: fuzz_seeds OUTPUT_DIR.
-#include "bank/CNstEditIfc.h"
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CStyleBank.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "codec/COComp.h"
 #include "tools/example/CExampleBank.h"
 

@@ -1,9 +1,9 @@
 // Conversion of a style content tree between the keyboard's compact form and the expanded form.
 #pragma once
 
-#include "bank/CChunkNav.h"
-#include "bank/CNstRecords.h"
-#include "bank/CNstRyIfc.h"
+#include "bank/chunk/CChunkNav.h"
+#include "bank/model/CNstRecords.h"
+#include "bank/model/CNstRyIfc.h"
 
 #include <cstdint>
 #include <memory>

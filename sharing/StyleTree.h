@@ -2,9 +2,9 @@
 // them. Internal to the conversions between the compact and the expanded form.
 #pragma once
 
-#include "bank/CChunkNav.h"
-#include "bank/CNstRecords.h"
-#include "bank/CNstStream.h"
+#include "bank/chunk/CChunkNav.h"
+#include "bank/model/CNstRecords.h"
+#include "packed/CPackedStream.h"
 #include "packed/CPatternData.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The extended program list: programs whose ordinary notes lie in a restricted key range.
 #pragma once
 
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 
 #include <array>
 #include <cstdint>

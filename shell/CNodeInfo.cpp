@@ -1,7 +1,7 @@
 // The info texts of the style tree's nodes.
 #include "shell/CNodeInfo.h"
 
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "shell/CStyleTransfer.h"
 
 std::string CNodeInfo::SignatureText(uint8_t signature)

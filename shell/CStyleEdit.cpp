@@ -1,7 +1,7 @@
 // The style edits of both front ends.
 #include "shell/CStyleEdit.h"
 
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "shell/CMessageSink.h"
 #include "shell/CStandardNames.h"
 

@@ -1,7 +1,7 @@
 // Export All: every chord variation of a style as a MIDI file named by its standard name.
 #pragma once
 
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 // The import commands of both front ends.
 #include "shell/CStyleImport.h"
 
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "shell/CMessageSink.h"
 #include "shell/CQuestionAnswerer.h"
 #include "shell/CStandardNames.h"

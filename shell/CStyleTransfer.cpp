@@ -1,7 +1,7 @@
 // The one-file import and export steps shared by the window and the command-line tool.
 #include "shell/CStyleTransfer.h"
 
-#include "bank/CFileWriter.h"
+#include "bank/chunk/CFileWriter.h"
 #include "shell/CExtProgList.h"
 
 #include <fstream>

@@ -1,7 +1,7 @@
 // The one-file import and export steps of the MIDI commands, without their messages.
 #pragma once
 
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 
 #include <string>
 

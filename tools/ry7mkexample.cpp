@@ -1,7 +1,7 @@
 // Writes the example bank and its extended program list, the same bytes on every run:
 //   ry7mkexample examples/demo.sty --ext-prog examples/ExtProgList.txt
 // With --bench N it writes a bank of N longer styles instead (for the export benchmark).
-#include "bank/CFileWriter.h"
+#include "bank/chunk/CFileWriter.h"
 #include "tools/example/CExampleBank.h"
 
 #include <cstdio>

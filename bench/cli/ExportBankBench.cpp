@@ -1,6 +1,6 @@
 // Exporting every chord variation of every style of a bank of about 3 MB, as `ry7style export
 // --all-styles` does it: opening the bank, expanding and parsing each style, writing each file.
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CStyleBank.h"
 #include "cli/CCliCommands.h"
 #include "cli/CCliSession.h"
 #include "events/CGlobalObject.h"

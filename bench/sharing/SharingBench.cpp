@@ -1,6 +1,6 @@
 // Loading and saving a whole style: parse, build, compaction and expansion of a 60 KB style content tree.
-#include "bank/CNstRyIfc.h"
-#include "bank/CNstStream.h"
+#include "bank/model/CNstRyIfc.h"
+#include "packed/CPackedStream.h"
 #include "sharing/CMakeMark.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 #include "CWindowFixture.h"
 #include "app/TForm2.h"
 #include "app/TRyTreeView.h"
-#include "bank/CNstEditIfc.h"
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CStyleBank.h"
+#include "bank/facade/CNstEditIfc.h"
 
 #include <QCheckBox>
 #include <QDir>

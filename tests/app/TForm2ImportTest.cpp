@@ -2,7 +2,7 @@
 #include "CWindowFixture.h"
 #include "app/TForm2.h"
 #include "app/TRyTreeView.h"
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 
 #include <QCheckBox>
 #include <QFile>

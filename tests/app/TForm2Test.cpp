@@ -7,7 +7,7 @@
 #include "app/TForm3.h"
 #include "app/THelpPanel.h"
 #include "app/TRyTreeView.h"
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CStyleBank.h"
 #include "tools/bankbuilder/CBankBuilder.h"
 
 #include <QCheckBox>

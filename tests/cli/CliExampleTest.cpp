@@ -1,7 +1,7 @@
 // ry7style list and show on the example bank, refused banks, usage errors, and the example generator.
 #include "CliProgram.h"
-#include "bank/CNstRyIfc.h"
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CStyleBank.h"
+#include "bank/model/CNstRyIfc.h"
 #include "sharing/CMakeMark.h"
 
 #include <algorithm>

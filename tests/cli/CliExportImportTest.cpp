@@ -1,6 +1,6 @@
 // ry7style export and import: files written, notes kept through a round trip, refused files.
-#include "../facade/FacadeTestSupport.h"
 #include "CliProgram.h"
+#include "bank/facade/FacadeTestSupport.h"
 
 #include <algorithm>
 

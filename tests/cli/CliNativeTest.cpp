@@ -2,7 +2,7 @@
 // (read back by an independent MIDI reader), survive renaming and saving, and the overfull and the
 // damaged style are refused without a byte written.
 #include "CliProgram.h"
-#include "bank/CNstEditIfc.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "tools/native/CNativeBank.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // A failing disk at any point of a save leaves the previous file as it was and reports the write error.
 #include "RoundTripSupport.h"
-#include "bank/CFileWriter.h"
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CFileWriter.h"
+#include "bank/chunk/CStyleBank.h"
 #include "tools/example/CExampleBank.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // A MIDI export that cannot be written leaves what was there and reports the failure.
 #include "RoundTripSupport.h"
-#include "bank/CFileWriter.h"
-#include "bank/CNstEditIfc.h"
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CFileWriter.h"
+#include "bank/chunk/CStyleBank.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "shell/CExtProgList.h"
 #include "shell/CStyleTransfer.h"
 

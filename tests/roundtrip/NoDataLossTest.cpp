@@ -1,8 +1,8 @@
 // Taking a style through the facade and back into the bank loses nothing any chord variation exports.
 #include "RoundTripSupport.h"
-#include "bank/CNstEditIfc.h"
-#include "bank/CStyleBank.h"
-#include "facade/FacadeTestSupport.h"
+#include "bank/chunk/CStyleBank.h"
+#include "bank/facade/CNstEditIfc.h"
+#include "bank/facade/FacadeTestSupport.h"
 #include "tools/example/CExampleBank.h"
 #include "tools/native/CNativeBank.h"
 

@@ -1,7 +1,7 @@
 // Compact and expanded style trees: analysis, expansion, merging and splitting of pattern records.
-#include "StyleTestSupport.h"
 #include "events/Trace.h"
 #include "sharing/CMakeMark.h"
+#include "support/StyleTestSupport.h"
 
 #include <cstring>
 #include <tuple>
@@ -225,8 +225,8 @@ TEST_F(CompactTrees, RepairLengthsThatDisagreeWithTheirUse)
     {
         // A chord variation shorter than its pattern takes the pattern's length, and the pattern plays
         // whole in it: also when the tree is expanded (here the record is shared by two chord variations).
-        const std::vector<CTimed> halves = {{0, NoteOn(36)}, {192, NoteOff(36)}, {1000, NoteOn(38)},
-                                            {1100, NoteOff(38)}};
+        const std::vector<CTimed> halves = {
+            {0, NoteOn(36)}, {192, NoteOff(36)}, {1000, NoteOn(38)}, {1100, NoteOff(38)}};
         for (const bool second : {false, true}) {
             SCOPED_TRACE(second ? "shared" : "alone");
             std::vector<CCompactCv> chordVars = {{768, {{0, 0}}, {{0, kStartMark, 0}}}};

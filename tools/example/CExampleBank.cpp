@@ -1,8 +1,8 @@
 // The example bank: styles generated, imported through the facade, compacted and assembled.
 #include "tools/example/CExampleBank.h"
 
-#include "bank/CNstEditIfc.h"
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CStyleBank.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "tools/bankbuilder/CBankBuilder.h"
 #include "tools/example/CExampleMusic.h"
 

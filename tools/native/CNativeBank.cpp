@@ -1,8 +1,8 @@
 // The native-form bank: the music of CNativeMusic stored record by record in the compact form.
 #include "tools/native/CNativeBank.h"
 
-#include "bank/CNstRecords.h"
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CStyleBank.h"
+#include "bank/model/CNstRecords.h"
 #include "tools/bankbuilder/CBankBuilder.h"
 #include "tools/native/CNativeMusic.h"
 #include "tools/native/CNativeStream.h"

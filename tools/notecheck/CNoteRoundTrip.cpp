@@ -1,8 +1,8 @@
 // The note round trip: generated styles, the notes they must export, and the steps they go through.
 #include "tools/notecheck/CNoteRoundTrip.h"
 
-#include "bank/CNstEditIfc.h"
-#include "bank/CStyleBank.h"
+#include "bank/chunk/CStyleBank.h"
+#include "bank/facade/CNstEditIfc.h"
 #include "events/CEventsPool.h"
 #include "packed/CMemEncoder.h"
 #include "tools/bankbuilder/CBankBuilder.h"

@@ -1,7 +1,7 @@
 // Format 0 MIDI file images from messages at absolute ticks.
 #include "tools/smfbuilder/CSmfBuilder.h"
 
-#include "bank/CNstRecords.h"
+#include "bank/model/CNstRecords.h"
 
 #include <algorithm>
 
