@@ -1,6 +1,7 @@
 // Imports arbitrary bytes as a MIDI file into a new and into a populated style, then exports the result.
 #include "bank/chunk/CStyleBank.h"
 #include "bank/facade/CNstEditIfc.h"
+#include "smf/CSmfTracks.h"
 #include "tools/example/CExampleBank.h"
 
 #include <cstddef>
@@ -36,6 +37,25 @@ void ImportAndExport(CNstEditIfc& style, const uint8_t* data, size_t size, uint8
     style.ExportCvToSmf(element, cv, steer % 8);
 }
 
+// A file of format 0 or 1 read track by track: its merge into format 0, on channels moved by the
+// steering byte, must read back whole and import like any format 0 file.
+void MergeTracks(const uint8_t* data, size_t size, uint8_t steer)
+{
+    CSmfTracks tracks;
+    if (tracks.Read(data, size) != CSmfTracks::Result::Ok)
+        return;
+    tracks.Summary();
+    CSmfTracks::CChannelMap map = CSmfTracks::SameChannels();
+    for (size_t c = 0; c < map.size(); ++c)
+        map[c] = (steer >> (c % 8)) & 1 ? static_cast<int8_t>((c + steer) % 16) : CSmfTracks::Dropped;
+    const std::vector<uint8_t> merged = tracks.Format0(map);
+    CSmfTracks again;
+    if (again.Read(merged.data(), merged.size()) != CSmfTracks::Result::Ok)
+        __builtin_trap();
+    CNstEditIfc fresh(nullptr, 0);
+    ImportAndExport(fresh, merged.data(), merged.size(), steer);
+}
+
 } // namespace
 
 // Builds the example bank once before the first input, so that its cost never counts against an input.
@@ -53,5 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::vector<uint8_t>& content = PopulatedStyle();
     CNstEditIfc populated(content.data(), content.size());
     ImportAndExport(populated, data, size, steer);
+    MergeTracks(data, size, steer);
     return 0;
 }

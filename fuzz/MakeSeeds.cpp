@@ -51,8 +51,16 @@ void SmfSeeds(const std::filesystem::path& dir, CStyleBank& bank)
                 continue;
             WriteSeed(dir, "style" + std::to_string(k),
                       style.ExportCvToSmf(element, 0, CNstEditIfc::AllTracks));
-            if (k == 0)
+            if (k == 0) {
                 WriteSeed(dir, "style0-bass", style.ExportCvToSmf(element, 0, 2));
+                // A format 1 file of two tracks: the whole chord variation, then its bass again.
+                Bytes format1 = style.ExportCvToSmf(element, 0, CNstEditIfc::AllTracks);
+                const Bytes bass = style.ExportCvToSmf(element, 0, 2);
+                format1[9] = 1;
+                format1[11] = 2;
+                format1.insert(format1.end(), bass.begin() + 14, bass.end());
+                WriteSeed(dir, "format1", format1);
+            }
             break;
         }
     }
