@@ -14,7 +14,8 @@ CStartOptions::CStartOptions()
                                      "chord variations to and from Standard MIDI Files.");
     parser.addOption(help);
     parser.addOption(version);
-    parser.addPositionalArgument("bank", "The Style Bank to open, as if chosen in the Open dialog.", "[bank]");
+    parser.addPositionalArgument("bank", "The Style Bank to open, as if chosen in the Open dialog.",
+                                 "[bank]");
 }
 
 std::optional<int> CStartOptions::AnswerWithoutWindow(int& argc, char** argv)

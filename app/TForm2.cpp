@@ -78,7 +78,8 @@ template <class Service, class Default> Service* Ensure(Service*& slot, std::uni
 
 } // namespace
 
-TForm2::TForm2(const CShellServices& services_, QWidget* parent) : QWidget(parent, Qt::Window), services(services_)
+TForm2::TForm2(const CShellServices& services_, QWidget* parent)
+    : QWidget(parent, Qt::Window), services(services_)
 {
     Ensure<CMessageDialog, CRyMessageDialog>(services.Dialog, ownDialog);
     Ensure<CFileChooser, CQtFileChooser>(services.Files, ownFiles);

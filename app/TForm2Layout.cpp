@@ -198,7 +198,8 @@ void TForm2::ArrangeControls()
     int info = 0;
     for (const QString& text : WidestInfoTexts())
         info = std::max(info, metrics.horizontalAdvance(text));
-    InfoText->setMinimumWidth(info + InfoText->contentsMargins().left() + InfoText->contentsMargins().right());
+    InfoText->setMinimumWidth(info + InfoText->contentsMargins().left() +
+                              InfoText->contentsMargins().right());
     adjustSize();
 }
 

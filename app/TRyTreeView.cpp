@@ -28,8 +28,8 @@ TRyTreeView::TRyTreeView(QWidget* parent) : QTreeWidget(parent)
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
                 if (current != nullptr && !current->isSelected())
-                    selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect |
-                                                                 QItemSelectionModel::Rows);
+                    selectionModel()->select(currentIndex(),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
                 Q_EMIT Changing(previous);
                 Q_EMIT Changed(current);
             });

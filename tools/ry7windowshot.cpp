@@ -55,7 +55,8 @@ int main(int argc, char** argv)
     if (cv == nullptr)
         return Fail("the style shows no chord variation");
     CWindowClicks::ClickNode(*form.StyleTree, cv);
-    for (const QToolButton* button : {form.ImportSingleSmf, form.ExportSingleSmf, form.DeleteCV, form.PlayButton})
+    for (const QToolButton* button :
+         {form.ImportSingleSmf, form.ExportSingleSmf, form.DeleteCV, form.PlayButton})
         if (!button->isEnabled())
             return Fail("a click on a chord variation left its commands disabled");
     if (!form.grab().save(arguments.at(2)))

@@ -7,13 +7,13 @@
 #include "tools/window/CWindowClicks.h"
 
 #include <QCheckBox>
-#include <QToolButton>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <memory>
 #include <optional>
 

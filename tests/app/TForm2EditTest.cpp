@@ -78,7 +78,8 @@ void TForm2EditTest::selectingNodesShowsTheirInfoTexts()
     SelectTreeNode(*form, TTreeData::KindTrack);
     // No extended program list is loaded, so no track is marked.
     QVERIFY(QRegularExpression("^ Prog Change: \\d+ \\d+ \\d+$").match(form->InfoText->text()).hasMatch());
-    QCOMPARE(static_cast<TStyleTreeItem*>(form->StyleTree->SelectedNode())->data.Info, form->InfoText->text());
+    QCOMPARE(static_cast<TStyleTreeItem*>(form->StyleTree->SelectedNode())->data.Info,
+             form->InfoText->text());
 
     // The root shows the whole bank.
     ClickStyle(*form, 0);
@@ -123,7 +124,8 @@ void TForm2EditTest::commandsFollowTheNodeTheUserReaches()
         ClickTreeNode(*form, cv);
     }
     QCOMPARE(form->StyleTree->SelectedNode(), cv);
-    for (const QToolButton* button : {form->ImportSingleSmf, form->ExportSingleSmf, form->DeleteCV, form->PlayButton})
+    for (const QToolButton* button :
+         {form->ImportSingleSmf, form->ExportSingleSmf, form->DeleteCV, form->PlayButton})
         QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
     QVERIFY(form->RyVersion->isEnabled());
 
@@ -417,7 +419,8 @@ void TForm2EditTest::aFailedSaveForgetsNothing()
              QStringList({"Style modified | Confirm changes ?", "Save Style Bank | File write error!"}));
     QVERIFY(form->Bank != nullptr);
     // The change stays marked, under the bank's own name, and the next save proposes that name again.
-    QCOMPARE(ListTexts(*form), QStringList({"demo.sty", "Changed", "Swing Jazz", "Bossa Nova", "Rock Shuffle"}));
+    QCOMPARE(ListTexts(*form),
+             QStringList({"demo.sty", "Changed", "Swing Jazz", "Bossa Nova", "Rock Shuffle"}));
     QCOMPARE(TRyTreeView::Image(form->StyleList->NodeAt(1)), 6);
     QCOMPARE(form->SaveDialog1.InitialDir, QString(RY7_SOURCE_DIR "/examples"));
     files.Choices << QStringList();

@@ -152,9 +152,9 @@ void TRyGeneralDlgTest::showsEveryTextWhole_data()
         << "Import Chord Variation from SMF"
         << "'a_very_long_file_name_without_any_blank_in_it_v1cv1.mid'  is not a valid standard name!"
         << QStringList({"", "OK", ""});
-    QTest::newRow("replace or merge") << "Import Style from SMF"
-                                      << "Replace current style or merge with SMF files?"
-                                      << QStringList({"Replace", "Merge", "Cancel"});
+    QTest::newRow("replace or merge")
+        << "Import Style from SMF"
+        << "Replace current style or merge with SMF files?" << QStringList({"Replace", "Merge", "Cancel"});
 }
 
 void TRyGeneralDlgTest::showsEveryTextWhole()
@@ -169,9 +169,10 @@ void TRyGeneralDlgTest::showsEveryTextWhole()
         const QRect room = label->contentsRect();
         // Wrapped at the label's width, the lines need no more height than the label has, and no word is
         // wider than the label.
-        const QRect needed =
-            label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000), Qt::TextWordWrap, label->text());
-        QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(), qPrintable(label->text()));
+        const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000),
+                                                               Qt::TextWordWrap, label->text());
+        QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
+                 qPrintable(label->text()));
         QVERIFY(dialog.rect().contains(QRect(label->mapTo(&dialog, QPoint(0, 0)), label->size())));
     }
     for (TClickLabel* button : {dialog.ButtonYes, dialog.ButtonNo, dialog.ButtonCancel})
