@@ -88,6 +88,19 @@ void TForm2EditTest::selectingNodesShowsTheirInfoTexts()
     QVERIFY(TreeTexts(*form).isEmpty());
 }
 
+namespace {
+
+// Enters `tree`, goes to its first node and then `steps` nodes down with the arrow key.
+void WalkDown(TRyTreeView& tree, int steps)
+{
+    tree.setFocus();
+    QTest::keyClick(&tree, Qt::Key_Home);
+    for (int i = 0; i < steps; ++i)
+        QTest::keyClick(&tree, Qt::Key_Down);
+}
+
+} // namespace
+
 void TForm2EditTest::commandsFollowTheNodeTheUserReaches_data()
 {
     QTest::addColumn<bool>("keys"); // else the mouse
@@ -102,10 +115,7 @@ void TForm2EditTest::commandsFollowTheNodeTheUserReaches()
     OpenBank(*form);
     // Swing Jazz, of the old format: the version box shows, and can be used once a tree node is selected.
     if (keys) {
-        form->StyleList->setFocus();
-        QTest::keyClick(form->StyleList, Qt::Key_Home);
-        QTest::keyClick(form->StyleList, Qt::Key_Down);
-        QTest::keyClick(form->StyleList, Qt::Key_Down);
+        WalkDown(*form->StyleList, 2);
     } else {
         ClickStyle(*form, 2);
     }
@@ -116,10 +126,7 @@ void TForm2EditTest::commandsFollowTheNodeTheUserReaches()
 
     QTreeWidgetItem* cv = FindCvNode(*form, 0, 0);
     if (keys) {
-        form->StyleTree->setFocus();
-        QTest::keyClick(form->StyleTree, Qt::Key_Home);
-        QTest::keyClick(form->StyleTree, Qt::Key_Down);
-        QTest::keyClick(form->StyleTree, Qt::Key_Down);
+        WalkDown(*form->StyleTree, 2);
     } else {
         ClickTreeNode(*form, cv);
     }

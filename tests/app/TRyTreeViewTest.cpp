@@ -37,6 +37,14 @@ struct CTreeFixture {
             selectedWhenChanged << (item != nullptr && item->isSelected());
         });
     }
+
+    // Shows the tree on screen, so that clicks reach its nodes.
+    bool Show()
+    {
+        tree.resize(200, 200);
+        tree.show();
+        return QTest::qWaitForWindowExposed(&tree);
+    }
 };
 
 } // namespace
@@ -56,9 +64,7 @@ void TRyTreeViewTest::selectingFromCodeRunsBothHandlersBeforeReturning()
 void TRyTreeViewTest::clickingANodeRunsBothHandlers()
 {
     CTreeFixture f;
-    f.tree.resize(200, 200);
-    f.tree.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f.tree));
+    QVERIFY(f.Show());
     f.tree.SelectNode(f.root);
     f.log.clear();
     f.selectedWhenChanged.clear();
@@ -72,9 +78,7 @@ void TRyTreeViewTest::clickingANodeRunsBothHandlers()
 void TRyTreeViewTest::aCtrlClickKeepsTheNodeSelected()
 {
     CTreeFixture f;
-    f.tree.resize(200, 200);
-    f.tree.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f.tree));
+    QVERIFY(f.Show());
     f.tree.SelectNode(f.first);
     QTest::mouseClick(f.tree.viewport(), Qt::LeftButton, Qt::ControlModifier,
                       f.tree.visualItemRect(f.first).center());
