@@ -5,6 +5,7 @@
 #include "bank/chunk/CStyleBank.h"
 #include "bank/facade/CNstEditIfc.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -699,6 +700,15 @@ void TForm2EditTest::aDialogClosingIsNoEnteringOfTheTree()
     QCOMPARE(clicked.Texts, QStringList({"Ignore changes ?", "Error 2: No audio output available."}));
     QVERIFY(form.MediaPanel->isHidden());
     QVERIFY(form.InfoText->isHidden());
+
+    // Leaving the changed style with a click asks inside that click; the click still selects its style.
+    clicked.Answers << "ButtonYes";
+    ClickStyle(form, 2);
+    QCOMPARE(clicked.Texts.last(), QString("Confirm changes ?"));
+    QCOMPARE(TRyTreeView::Image(form.StyleList->NodeAt(1)), 6);
+    QTest::qWait(QApplication::doubleClickInterval() * 2);
+    QVERIFY(form.StyleList->findChild<QLineEdit*>() == nullptr);
+    QCOMPARE(form.CurStyle, 1);
 }
 
 QTEST_MAIN(TForm2EditTest)
