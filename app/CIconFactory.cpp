@@ -236,12 +236,16 @@ QPixmap CIconFactory::SplashPicture()
 QIcon CIconFactory::WindowIcon()
 {
     QIcon icon;
-    for (int size : {16, 32, 48}) {
-        icon.addPixmap(Paint(size, size, [size](QPainter& p) {
-            p.scale(size / 16.0, size / 16.0);
-            DrawFloppy(p, QColor(60, 90, 170));
-            DrawNote(p, 7, 11.5, 0.7, QColor(250, 210, 90));
-        }));
-    }
+    for (int size : {16, 32, 48})
+        icon.addPixmap(WindowPicture(size));
     return icon;
+}
+
+QPixmap CIconFactory::WindowPicture(int size)
+{
+    return Paint(size, size, [size](QPainter& p) {
+        p.scale(size / 16.0, size / 16.0);
+        DrawFloppy(p, QColor(60, 90, 170));
+        DrawNote(p, 7, 11.5, 0.7, QColor(250, 210, 90));
+    });
 }

@@ -21,4 +21,6 @@ public:
     static QPixmap SplashPicture();
     // The window icon, in 16, 32 and 48 pixels.
     static QIcon WindowIcon();
+    // The window icon's picture at `size` x `size` pixels, for the desktop's icon theme as well.
+    static QPixmap WindowPicture(int size);
 };

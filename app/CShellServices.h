@@ -1,8 +1,6 @@
 // The platform services the main window works through. A null entry is replaced by the real service.
 #pragma once
 
-#include <functional>
-
 class CFileChooser;
 class CMediaPlayer;
 class CMessageDialog;
@@ -14,6 +12,4 @@ struct CShellServices {
     CFileChooser* Files = nullptr;
     CMediaPlayer* Player = nullptr;
     CWebOpener* Web = nullptr;
-    // Whether the Shift key is held down now; empty asks the keyboard.
-    std::function<bool()> ShiftDown;
 };

@@ -51,8 +51,9 @@ class TForm2 : public QWidget {
 public:
     static constexpr const char* Caption = "Ry7 Style Tool - v3.0.3";
 
-    // Builds the window; `services` entries left null use the real dialog, file dialogs, media player
-    // and web browser. StartDir is the current folder at this moment.
+    // Builds the window at the size that shows every label whole in the platform's font; `services`
+    // entries left null use the real dialog, file dialogs, media player and web browser. StartDir is the
+    // current folder at this moment.
     explicit TForm2(const CShellServices& services = {}, QWidget* parent = nullptr);
     ~TForm2() override;
 
@@ -155,13 +156,23 @@ private:
     friend class TForm2EditTest;
     friend class TForm2ImportTest;
 
+    // Layout
     void BuildToolBar();
     QToolButton* AddToolButton(const char* name, const char* hint, int icon, bool enabled);
     void BuildTrees();
     void BuildFooter();
     void BuildMediaPanel();
+    // Places the controls in the window's grid and sizes the trees and the info line to their texts.
+    void ArrangeControls();
+    void SizeTrees();
     void ConnectHandlers();
+
+    // Reads ExtProgList.txt from StartDir, or, when there is none, from the folder of the bank opened
+    // before the first activation (the one named on the command line).
     void ReadExtProgList();
+    // Whether a focus change into a tree is the user entering it, rather than the window becoming active
+    // again (after a dialog, or after another program had the focus).
+    static bool EntersTree(const QEvent* event);
     bool HasSelectedNode(const TRyTreeView* tree) const;
     int SelectedTreeKind() const;
     TStyleListItem* SelectedListItem() const;
@@ -209,6 +220,8 @@ private:
     int32_t StyleVersion = 0;
     // ExtProgCount, ExtProgKeys, ExtProgLow and ExtProgHigh.
     CExtProgList ExtProg;
+    // The folder of the open bank; empty while none is open.
+    QString BankDir;
 
     // Services and owned defaults
     CShellServices services;

@@ -10,13 +10,15 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 void TForm2::ImportAllSmfClick()
 {
     BeginCommand();
     if (Bank == nullptr || EditIfc == nullptr || CurStyle < 0)
         return;
-    if (services.ShiftDown()) {
+    // Shift held on the click that brought the command here.
+    if (QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier)) {
         ExportAllCvs();
         return;
     }

@@ -62,7 +62,7 @@ void TForm2ImportTest::importAllReplacesTheStyle()
     QVERIFY(QFile::copy(good, bad));
     dialog.Answers << 6;
     files.Choices << QStringList({good, bad});
-    form->ImportAllSmfClick();
+    Click(form->ImportAllSmf);
     QCOMPARE(MessageTexts(),
              QStringList({"Import Style from SMF | Replace current style or merge with SMF files?",
                           "Import Style from SMF | 'xyz.mid'  is not a valid standard name!"}));
@@ -81,7 +81,7 @@ void TForm2ImportTest::replacingWithoutAValidFileCanBeUndone()
     WriteFile(bad, "any");
     dialog.Answers << 6;
     files.Choices << QStringList(bad);
-    form->ImportAllSmfClick();
+    Click(form->ImportAllSmf);
     QCOMPARE(MessageTexts(),
              QStringList({"Import Style from SMF | Replace current style or merge with SMF files?",
                           "Import Style from SMF | 'xyz.mid'  is not a valid standard name!",
@@ -91,7 +91,7 @@ void TForm2ImportTest::replacingWithoutAValidFileCanBeUndone()
     // The empty style is a change like any import: Undo brings the bank's style and its name back.
     QVERIFY(form->StyleModified);
     QVERIFY(form->UndoStyle->isEnabled());
-    form->UndoStyleClick();
+    Click(form->UndoStyle);
     QCOMPARE(form->StyleList->NodeAt(1)->text(0), QString("Pop 8Beat"));
     QCOMPARE(TreeTexts(*form), before);
 }
@@ -109,7 +109,7 @@ void TForm2ImportTest::importAllAsksForEveryDuplicateAndUpgradesOnce()
     // Merge; the second Fill 3 file is a duplicate of what the first one brought: skip it.
     dialog.Answers << 7 << 7 << 7 << 2;
     files.Choices << QStringList({f3a, v1, f3b});
-    form->ImportAllSmfClick();
+    Click(form->ImportAllSmf);
     QCOMPARE(MessageTexts(),
              QStringList({"Import Style from SMF | Replace current style or merge with SMF files?",
                           "Import Style from SMF | 'f3cv1.mid'  is a new Ry version style element. Style "
@@ -146,13 +146,13 @@ void TForm2ImportTest::duplicateAnswersDecideWhatTheImportTakes()
     const QString file = ExportCv(*form, Intro1, 0, "i1cv1.mid");
     const CElementParameters fromFile = CElementParameters::Of(*form->EditIfc, Intro1);
     // Pop 8Beat with its Intro 1 down to chord variation 1, confirmed into the bank.
-    form->StyleList->SelectNode(form->StyleList->NodeAt(1));
+    ClickStyle(*form, 1);
     const CElementParameters own = CElementParameters::Of(*form->EditIfc, Intro1);
     QVERIFY(own != fromFile);
     DeleteCv(*form, Intro1, 1);
     dialog.Answers << 6;
-    form->StyleList->SelectNode(form->StyleList->NodeAt(2));
-    form->StyleList->SelectNode(form->StyleList->NodeAt(1));
+    ClickStyle(*form, 2);
+    ClickStyle(*form, 1);
     QVERIFY(!form->StyleModified);
     const QByteArray before = ReadFile(ExportCv(*form, Intro1, 0, "before.mid"));
     dialog = CScriptedDialog();
@@ -160,13 +160,13 @@ void TForm2ImportTest::duplicateAnswersDecideWhatTheImportTakes()
     if (importAll) {
         dialog.Answers << 7 << answer; // merge, then the duplicate question
         files.Choices << QStringList(file);
-        form->ImportAllSmfClick();
+        Click(form->ImportAllSmf);
     } else {
-        form->StyleTree->SelectNode(FindCvNode(*form, Intro1, 0));
+        ClickTreeNode(*form, FindCvNode(*form, Intro1, 0));
         dialog.Answers << answer;
         if (answer != 2) // Cancel runs no file dialog
             files.Choices << QStringList(file);
-        form->ImportSingleSmfClick();
+        Click(form->ImportSingleSmf);
     }
     QVERIFY(files.Choices.isEmpty());
     QCOMPARE(dialog.Calls.size(), importAll ? 2 : 1);
@@ -192,16 +192,16 @@ void TForm2ImportTest::importSingleReportsAReadError()
     const QString junk = FilePath("junk.mid");
     WriteFile(junk, "not a midi file");
     SelectTreeNode(*form, TTreeData::KindCv);
-    QTreeWidgetItem* selected = form->StyleTree->currentItem();
+    QTreeWidgetItem* selected = form->StyleTree->SelectedNode();
     const int index = form->StyleTree->IndexOf(selected);
     dialog.Answers << 7;
     files.Choices << QStringList(junk);
-    form->ImportSingleSmfClick();
+    Click(form->ImportSingleSmf);
     QCOMPARE(MessageTexts(),
              QStringList({"Import Chord Variation from SMF | Initialize/Keep Track Parameters?",
                           "Import Chord Variation from SMF | SMF read error or wrong SMF Format!"}));
     QCOMPARE(files.Asked.last().FileName, QString("v1cv1"));
-    QCOMPARE(form->StyleTree->IndexOf(form->StyleTree->currentItem()), index);
+    QCOMPARE(form->StyleTree->IndexOf(form->StyleTree->SelectedNode()), index);
     QVERIFY(form->StyleModified);
 }
 
@@ -226,11 +226,11 @@ void TForm2ImportTest::initializeWithATruncatedFileKeepsTheChordVariation()
     files.Choices << QStringList(cut);
     if (importAll) {
         dialog.Answers << 7 << 6; // merge, then Initialize for the duplicate
-        form->ImportAllSmfClick();
+        Click(form->ImportAllSmf);
     } else {
-        form->StyleTree->SelectNode(FindCvNode(*form, 0, 0));
+        ClickTreeNode(*form, FindCvNode(*form, 0, 0));
         dialog.Answers << 6;
-        form->ImportSingleSmfClick();
+        Click(form->ImportSingleSmf);
     }
     QCOMPARE(MessageTexts().last(), caption + " | SMF read error or wrong SMF Format!");
     QVERIFY(FindCvNode(*form, 0, 0) != nullptr);
@@ -255,10 +255,10 @@ void TForm2ImportTest::extendedProgramsUpgradeAnOldStyleOnce()
     constexpr int Bass = 2;
     ListExtendedProgram(*form, form->EditIfc->GetTrackProgram(0, Bass), range);
     for (int run = 0; run < 2; ++run) {
-        form->StyleTree->SelectNode(FindCvNode(*form, 0, 0));
+        ClickTreeNode(*form, FindCvNode(*form, 0, 0));
         dialog.Answers << 7;
         files.Choices << QStringList(file);
-        form->ImportSingleSmfClick();
+        Click(form->ImportSingleSmf);
     }
     QCOMPARE(MessageTexts(),
              QStringList({"Import Chord Variation from SMF | Initialize/Keep Track Parameters?",
@@ -271,7 +271,7 @@ void TForm2ImportTest::extendedProgramsUpgradeAnOldStyleOnce()
     QCOMPARE(ReadFile(ExportCv(*form, 0, 0, "again.mid")), ReadFile(file));
     QTreeWidgetItem* track = FindTrackNode(*form, 0, 0, Bass);
     QVERIFY(track != nullptr);
-    form->StyleTree->SelectNode(track);
+    ClickTreeNode(*form, track);
     QCOMPARE(form->InfoText->text().endsWith(" ***"), marked);
 }
 
@@ -300,7 +300,7 @@ void TForm2ImportTest::deletingTheOnlyChordVariationOfVariation1AddsItEmpty()
     // Variation 1 is back with an empty chord variation 1: no track nodes.
     QCOMPARE(TreeTexts(*form), QStringList({"Pop 8Beat", "Variation 1", "Chord Var 1"}));
     QCOMPARE(form->EditIfc->GetCvState(0, 0), int(CNstEditIfc::StateEmpty));
-    QCOMPARE(form->StyleTree->currentItem(), form->StyleTree->NodeAt(0));
+    QCOMPARE(form->StyleTree->SelectedNode(), form->StyleTree->NodeAt(0));
     QVERIFY(form->StyleModified);
 }
 
