@@ -6,6 +6,7 @@
 class CFileChooser;
 class CMediaPlayer;
 class CMessageDialog;
+class CTrackMapChooser;
 class CWebOpener;
 
 // Not owned by the window; whoever fills an entry keeps it alive as long as the window.
@@ -14,6 +15,7 @@ struct CShellServices {
     CFileChooser* Files = nullptr;
     CMediaPlayer* Player = nullptr;
     CWebOpener* Web = nullptr;
+    CTrackMapChooser* TrackMaps = nullptr;
     // Whether the Shift key is held down now; empty asks the keyboard.
     std::function<bool()> ShiftDown;
 };

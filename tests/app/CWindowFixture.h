@@ -28,6 +28,7 @@ public:
         files = CFakeFileChooser();
         web = CFakeWebOpener();
         player = CFakeMediaPlayer();
+        trackMaps = CFakeTrackMapChooser();
         shift = false;
     }
     // Restores the current folder and removes the temporary one with everything written into it.
@@ -48,6 +49,7 @@ public:
         services.Files = &files;
         services.Web = &web;
         services.Player = &player;
+        services.TrackMaps = &trackMaps;
         services.ShiftDown = [this] { return shift; };
         auto form = std::make_unique<TForm2>(services);
         form->FirstActivation = false;
@@ -156,6 +158,7 @@ public:
     CFakeFileChooser files;
     CFakeWebOpener web;
     CFakeMediaPlayer player;
+    CFakeTrackMapChooser trackMaps;
     bool shift = false;
 
 private:
