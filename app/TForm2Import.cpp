@@ -92,6 +92,7 @@ void TForm2::ImportIntoSelectedCv(const CImportStep& import)
             OpenDialog2.InitialDir = QFileInfo(chosen.first()).absolutePath();
             if (import(QFile::encodeName(chosen.first()).toStdString(), at,
                        parameters == CTrackParameters::Initialize, dialogs)) {
+                CWaitCursor wait;
                 StyleVersion = EditIfc->GetStyleVersion();
                 FillStyleTree();
                 StyleTree->SelectNode(StyleTree->NodeAt(index));

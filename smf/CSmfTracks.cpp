@@ -67,6 +67,7 @@ CSmfTracks::Result CSmfTracks::Read(const uint8_t* image, size_t size)
         if (std::memcmp(chunk, "MTrk", 4) == 0) {
             if (!ReadTrack(image + start, available, header.tracks)) {
                 Trace("CSmfTracks::Read() - track %u cannot be read to its End of Track", header.tracks);
+                events.clear();
                 return Result::Malformed;
             }
             ++header.tracks;
@@ -75,6 +76,7 @@ CSmfTracks::Result CSmfTracks::Read(const uint8_t* image, size_t size)
     }
     if (header.tracks == 0 || header.tracks < announced) {
         Trace("CSmfTracks::Read() - %u of %u tracks found", header.tracks, announced);
+        events.clear();
         return Result::Malformed;
     }
     return Result::Ok;

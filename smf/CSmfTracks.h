@@ -58,7 +58,7 @@ public:
     // Reads an image of `size` bytes, which must outlive this object (events point into it). Every track
     // chunk the header announces is read to its End of Track; chunks of other types are passed over; a
     // chunk whose length runs past the image ends with the image. Any bytes give a result: Malformed
-    // also when fewer track chunks are found than announced.
+    // also when fewer track chunks are found than announced. After anything but Ok no event is kept.
     Result Read(const uint8_t* image, size_t size);
 
     // The image of a format 0 file with the same division holding every event of every track in time
