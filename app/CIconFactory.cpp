@@ -145,6 +145,11 @@ void DrawToolIcon(QPainter& p, CIconFactory::Tool tool)
         DrawSheet(p, QRectF(5.5, 1.5, 9, 11), Qt::white);
         DrawArrow(p, QPointF(3, 4), QPointF(3, 13), Green);
         break;
+    case Tool::ImportMidi:
+        DrawSheet(p, QRectF(5.5, 1.5, 9, 11), Qt::white);
+        DrawNote(p, 9, 9, 0.7, Blue);
+        DrawArrow(p, QPointF(3, 4), QPointF(3, 13), Green);
+        break;
     case Tool::Export:
         DrawSheet(p, QRectF(1.5, 1.5, 9, 11), Qt::white);
         DrawArrow(p, QPointF(8, 11), QPointF(14, 5), Blue);

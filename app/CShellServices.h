@@ -4,6 +4,7 @@
 class CFileChooser;
 class CMediaPlayer;
 class CMessageDialog;
+class CTrackMapChooser;
 class CWebOpener;
 
 // Not owned by the window; whoever fills an entry keeps it alive as long as the window.
@@ -12,4 +13,5 @@ struct CShellServices {
     CFileChooser* Files = nullptr;
     CMediaPlayer* Player = nullptr;
     CWebOpener* Web = nullptr;
+    CTrackMapChooser* TrackMaps = nullptr;
 };

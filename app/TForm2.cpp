@@ -4,6 +4,7 @@
 #include "app/CFluidMediaPlayer.h"
 #include "app/CIconFactory.h"
 #include "app/CMessageDialog.h"
+#include "app/CTrackMapChooser.h"
 #include "app/CWebOpener.h"
 #include "app/TClickLabel.h"
 #include "app/TForm3.h"
@@ -85,6 +86,7 @@ TForm2::TForm2(const CShellServices& services_, QWidget* parent)
     Ensure<CFileChooser, CQtFileChooser>(services.Files, ownFiles);
     Ensure<CMediaPlayer, CFluidMediaPlayer>(services.Player, ownPlayer);
     Ensure<CWebOpener, CDesktopWebOpener>(services.Web, ownWeb);
+    Ensure<CTrackMapChooser, CQtTrackMapChooser>(services.TrackMaps, ownTrackMaps);
 
     setObjectName("Form2");
     setWindowTitle(Caption);
@@ -129,6 +131,7 @@ void TForm2::ConnectHandlers()
     connect(PlayButton, &QToolButton::clicked, this, &TForm2::PlayButtonClick);
     connect(ImportAllSmf, &QToolButton::clicked, this, &TForm2::ImportAllSmfClick);
     connect(ImportSingleSmf, &QToolButton::clicked, this, &TForm2::ImportSingleSmfClick);
+    connect(ImportMidiFile, &QToolButton::clicked, this, &TForm2::ImportMidiFileClick);
     connect(DeleteCV, &QToolButton::clicked, this, &TForm2::DeleteCVClick);
     connect(StyleList, &TRyTreeView::Changing, this, &TForm2::StyleListChanging);
     connect(StyleList, &TRyTreeView::Changed, this, &TForm2::StyleListChange);
@@ -173,6 +176,7 @@ void TForm2::UpdateControls()
     ImportAllSmf->setEnabled(states.ImportAllSmf);
     UndoStyle->setEnabled(states.UndoStyle);
     ImportSingleSmf->setEnabled(states.ImportSingleSmf);
+    ImportMidiFile->setEnabled(states.ImportSingleSmf);
     ExportSingleSmf->setEnabled(states.ExportSingleSmf);
     PlayButton->setEnabled(states.PlayButton);
     DeleteCV->setEnabled(states.DeleteCV);

@@ -9,9 +9,12 @@
 #include <QTreeWidgetItem>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+class CDialogBridge;
+class CTrackMapChooser;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -113,6 +116,7 @@ public:
     void PlayButtonClick();
     void ImportAllSmfClick();
     void ImportSingleSmfClick();
+    void ImportMidiFileClick();
     void DeleteCVClick();
 
     // Controls, by their names
@@ -121,6 +125,7 @@ public:
     QToolButton* SaveStyle;
     QToolButton* ImportAllSmf;
     QToolButton* ImportSingleSmf;
+    QToolButton* ImportMidiFile;
     QToolButton* ExportSingleSmf;
     QToolButton* DeleteCV;
     QToolButton* UndoStyle;
@@ -190,6 +195,12 @@ private:
     void BeginCommand();
     // Writes a changed style back (clearing StyleModified) and deletes the edit interface.
     void LeaveStyle();
+    // What Import Chord Variation and Import MIDI File share: with a chord variation selected, the
+    // TrackParameters question and OpenDialog2, then `import` (path, chord variation, initialize) of the
+    // chosen file; when it answers that it tried the file, the tree is shown again and the style counts
+    // as changed.
+    using CImportStep = std::function<bool(const std::string&, const TTreeData&, bool, CDialogBridge&)>;
+    void ImportIntoSelectedCv(const CImportStep& import);
     void ShowCachedInfo(const TRyTreeView* tree);
     void ShowInfo(const QString& text);
     QString ListText(int index) const;
@@ -229,5 +240,6 @@ private:
     std::unique_ptr<CFileChooser> ownFiles;
     std::unique_ptr<CMediaPlayer> ownPlayer;
     std::unique_ptr<CWebOpener> ownWeb;
+    std::unique_ptr<CTrackMapChooser> ownTrackMaps;
     TForm3* Splash = nullptr;
 };

@@ -66,6 +66,9 @@ void TForm2::BuildToolBar()
                                  int(Tool::ImportAll), false);
     ImportSingleSmf =
         AddToolButton("ImportSingleSmf", "Import Chord Variation from SMF", int(Tool::ImportOne), false);
+    ImportMidiFile =
+        AddToolButton("ImportMidiFile", "Import MIDI File into Chord Variation, a Track for each Channel",
+                      int(Tool::ImportMidi), false);
     ExportSingleSmf =
         AddToolButton("ExportSingleSmf", "Export Chord Variation to SMF", int(Tool::Export), false);
     ToolBar1->addSeparator();

@@ -4,6 +4,7 @@
 #include "app/CFileChooser.h"
 #include "app/CMediaPlayer.h"
 #include "app/CMessageDialog.h"
+#include "app/CTrackMapChooser.h"
 #include "app/CWebOpener.h"
 #include "app/TClickLabel.h"
 #include "app/TRyGeneralDlg.h"
@@ -14,6 +15,8 @@
 #include <QStringList>
 #include <QTest>
 #include <QTimer>
+#include <optional>
+#include <vector>
 
 // Records every message and answers with the queued results (7, the middle button, when none is left).
 class CScriptedDialog final : public CMessageDialog {
@@ -110,4 +113,24 @@ private:
         return error == NoError;
     }
     int error = NoError;
+};
+
+// Answers the track map question with `Answer`, or with the guess when it is unset, or cancels when `Cancel`
+// is set; keeps the file names and guesses it was shown.
+class CFakeTrackMapChooser final : public CTrackMapChooser {
+public:
+    std::optional<CTrackMap> Choose(QWidget*, const QString& fileName, const CSmfSummary&,
+                                    const CTrackMap& guess) override
+    {
+        FileNames << fileName;
+        Guesses.push_back(guess);
+        if (Cancel)
+            return std::nullopt;
+        return Answer ? Answer : guess;
+    }
+
+    std::optional<CTrackMap> Answer;
+    bool Cancel = false;
+    QStringList FileNames;
+    std::vector<CTrackMap> Guesses;
 };

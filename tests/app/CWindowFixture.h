@@ -33,6 +33,7 @@ public:
         files = CFakeFileChooser();
         web = CFakeWebOpener();
         player = CFakeMediaPlayer();
+        trackMaps = CFakeTrackMapChooser();
     }
     // Restores the current folder and removes the temporary one with everything written into it.
     void EndTest()
@@ -62,6 +63,7 @@ public:
         services.Files = &files;
         services.Web = &web;
         services.Player = &player;
+        services.TrackMaps = &trackMaps;
         return std::make_unique<TForm2>(services);
     }
 
@@ -201,6 +203,7 @@ public:
     CFakeFileChooser files;
     CFakeWebOpener web;
     CFakeMediaPlayer player;
+    CFakeTrackMapChooser trackMaps;
 
 private:
     std::optional<QTemporaryDir> dir;

@@ -96,6 +96,8 @@ void TForm2Test::controlsStartInTheirInitialState_data()
                                   << "Import Style from SMFs with Standard Names";
     QTest::newRow("ImportSingleSmf") << "ImportSingleSmf" << false << true
                                      << "Import Chord Variation from SMF";
+    QTest::newRow("ImportMidiFile") << "ImportMidiFile" << false << true
+                                    << "Import MIDI File into Chord Variation, a Track for each Channel";
     QTest::newRow("ExportSingleSmf") << "ExportSingleSmf" << false << true << "Export Chord Variation to SMF";
     QTest::newRow("DeleteCV") << "DeleteCV" << false << true << "Delete Chord Variation";
     QTest::newRow("UndoStyle") << "UndoStyle" << false << true << "Undo current Style Modifications";
@@ -137,9 +139,9 @@ void TForm2Test::toolBarKeepsItsOrder()
         QWidget* widget = form->ToolBar1->widgetForAction(action);
         order << (action->isSeparator() ? QString("|") : widget->objectName());
     }
-    QCOMPARE(order,
-             QStringList({"OpenStyle", "SaveStyle", "|", "ImportAllSmf", "ImportSingleSmf", "ExportSingleSmf",
-                          "|", "DeleteCV", "|", "UndoStyle", "|", "PlayButton", "|", "ButtonHelp"}));
+    QCOMPARE(order, QStringList({"OpenStyle", "SaveStyle", "|", "ImportAllSmf", "ImportSingleSmf",
+                                 "ImportMidiFile", "ExportSingleSmf", "|", "DeleteCV", "|", "UndoStyle", "|",
+                                 "PlayButton", "|", "ButtonHelp"}));
 }
 
 void TForm2Test::resizingGivesTheTreesTheRoom()
@@ -189,6 +191,7 @@ void TForm2Test::updateControlsFollowsTheState()
     QVERIFY(!form->SaveStyle->isEnabled());
     QVERIFY(!form->ImportAllSmf->isEnabled());
     QVERIFY(!form->ImportSingleSmf->isEnabled());
+    QVERIFY(!form->ImportMidiFile->isEnabled());
     QVERIFY(!form->ExportSingleSmf->isEnabled());
     QVERIFY(!form->PlayButton->isEnabled());
     QVERIFY(!form->DeleteCV->isEnabled());
