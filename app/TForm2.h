@@ -15,16 +15,17 @@
 
 class CDialogBridge;
 class CTrackMapChooser;
+class QAction;
 class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QToolBar;
-class QToolButton;
 class TClickLabel;
 class THelpPanel;
 class TForm3;
 class TRyTreeView;
+class TToolButton;
 
 // Per-node data of the style tree: what the node stands for and its cached info text.
 struct TTreeData {
@@ -120,17 +121,18 @@ public:
     void DeleteCVClick();
 
     // Controls, by their names
+    // Each tool button runs its command's action, which carries the command's name, hint and keys.
     QToolBar* ToolBar1;
-    QToolButton* OpenStyle;
-    QToolButton* SaveStyle;
-    QToolButton* ImportAllSmf;
-    QToolButton* ImportSingleSmf;
-    QToolButton* ImportMidiFile;
-    QToolButton* ExportSingleSmf;
-    QToolButton* DeleteCV;
-    QToolButton* UndoStyle;
-    QToolButton* PlayButton;
-    QToolButton* ButtonHelp;
+    TToolButton* OpenStyle;
+    TToolButton* SaveStyle;
+    TToolButton* ImportAllSmf;
+    TToolButton* ImportSingleSmf;
+    TToolButton* ImportMidiFile;
+    TToolButton* ExportSingleSmf;
+    TToolButton* DeleteCV;
+    TToolButton* UndoStyle;
+    TToolButton* PlayButton;
+    TToolButton* ButtonHelp;
     TRyTreeView* StyleList;
     TRyTreeView* StyleTree;
     QLabel* FooterNote;
@@ -142,6 +144,8 @@ public:
     TClickLabel* Image2;
     QLabel* Label3;
     QLineEdit* TempoEdit;
+    // Export All from the keys: the Shift click of ImportAllSmf has no button of its own.
+    QAction* ExportAll;
 
     // File dialogs: their settings, and the folder and name each proposes next
     CFileDialogSpec OpenDialog1;
@@ -153,6 +157,8 @@ public:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // While the help panel covers the trees, Tab and Shift+Tab move between its text and its link only.
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -163,12 +169,13 @@ private:
 
     // Layout
     void BuildToolBar();
-    QToolButton* AddToolButton(const char* name, const char* hint, int icon, bool enabled);
     void BuildTrees();
     void BuildFooter();
     void BuildMediaPanel();
     // Places the controls in the window's grid and sizes the trees and the info line to their texts.
     void ArrangeControls();
+    // Sets the order Tab moves the focus in, and shows where the focus is.
+    void ArrangeFocus();
     void SizeTrees();
     void ConnectHandlers();
 
