@@ -1,8 +1,11 @@
 // The subcommands that move music between a style and MIDI files.
 #pragma once
 
+#include <string>
+
 class CCliArgs;
 class CCliSession;
+struct CExportSelection;
 
 class CCliTransfer {
 public:
@@ -10,4 +13,8 @@ public:
     static int Export(CCliSession& session, const CCliArgs& args);
     // import BANK STYLE FILES... -o OUT [--replace|--merge] [--on-duplicate keep|initialize|skip]
     static int Import(CCliSession& session, const CCliArgs& args);
+
+    // Reads --element, --cv and --track into `selection`, leaving what is not given; sets `error` to
+    // the usage error text of a malformed one.
+    static void ReadSelection(const CCliArgs& args, CExportSelection& selection, std::string& error);
 };
