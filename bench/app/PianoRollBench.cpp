@@ -1,25 +1,19 @@
 // From selecting a chord variation of the example bank to the painted piano roll panel: the notes read
 // through the facade, placed, and the offscreen panel rendered into an image.
 #include "app/TPianoRoll.h"
-#include "bank/chunk/CStyleBank.h"
-#include "bank/facade/CNstEditIfc.h"
 #include "events/CGlobalObject.h"
-#include "shell/CExtProgList.h"
+#include "tests/app/CExampleStyles.h"
 
 #include <QApplication>
 #include <QImage>
 #include <benchmark/benchmark.h>
-#include <fstream>
 #include <memory>
 #include <vector>
 
 namespace {
 
 // Every chord variation of the example bank, with the facade of its style.
-struct CExampleNodes {
-    CStyleBank bank;
-    CExtProgList programs;
-    std::vector<std::unique_ptr<CNstEditIfc>> styles;
+struct CExampleNodes : CExampleStyles {
     struct CNode {
         CNstEditIfc* style;
         int element, cv;
@@ -28,18 +22,11 @@ struct CExampleNodes {
 
     CExampleNodes()
     {
-        if (bank.OpenFile(RY7_SOURCE_DIR "/examples/demo.sty") != BankResult::Ok)
-            return;
-        std::ifstream list(RY7_SOURCE_DIR "/examples/ExtProgList.txt");
-        programs.Read(list, [](const std::string&, const std::string&) {});
-        for (int k = 0; k < bank.StyleCount(); ++k) {
-            const std::vector<uint8_t> content = bank.SelectStyle(k)->content;
-            auto& style = styles.emplace_back(std::make_unique<CNstEditIfc>(content.data(), content.size()));
+        for (const auto& style : styles)
             for (int e = 0; e < kStyleElements; ++e)
                 for (int c = 0; c < kChordVars; ++c)
                     if (style->GetCvState(e, c) != CNstEditIfc::StateAbsent)
                         nodes.push_back({style.get(), e, c});
-        }
     }
 };
 

@@ -2,15 +2,11 @@
 // a note's key, start, length and velocity in its tool tip.
 #include "app/TPianoRoll.h"
 
-#include "bank/chunk/CStyleBank.h"
-#include "bank/facade/CNstEditIfc.h"
-#include "shell/CExtProgList.h"
+#include "CExampleStyles.h"
 
 #include <QTest>
 #include <QToolTip>
 #include <algorithm>
-#include <fstream>
-#include <memory>
 
 class TPianoRollTest : public QObject {
     Q_OBJECT
@@ -32,25 +28,6 @@ void CollectWarnings(QtMsgType type, const QMessageLogContext&, const QString& t
     if (type != QtDebugMsg && type != QtInfoMsg)
         warnings << text;
 }
-
-// The example bank's styles, each with the facade the window would make for it.
-struct CExampleStyles {
-    CStyleBank bank;
-    CExtProgList programs;
-    std::vector<std::unique_ptr<CNstEditIfc>> styles;
-
-    CExampleStyles()
-    {
-        if (bank.OpenFile(RY7_SOURCE_DIR "/examples/demo.sty") != BankResult::Ok)
-            return;
-        std::ifstream list(RY7_SOURCE_DIR "/examples/ExtProgList.txt");
-        programs.Read(list, [](const std::string&, const std::string&) {});
-        for (int k = 0; k < bank.StyleCount(); ++k) {
-            const std::vector<uint8_t> content = bank.SelectStyle(k)->content;
-            styles.push_back(std::make_unique<CNstEditIfc>(content.data(), content.size()));
-        }
-    }
-};
 
 bool Near(QColor actual, QColor expected, int tolerance)
 {
