@@ -78,6 +78,7 @@ void TPianoRoll::ShowNode(CNstEditIfc& style, const CExtProgList& programs, int 
 
 void TPianoRoll::ShowContent(const CRollContent& shown)
 {
+    layout.reset(); // it refers to the content replaced here
     content = std::make_unique<CRollContent>(shown);
     emptyText.clear();
     Relayout();
