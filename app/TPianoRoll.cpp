@@ -177,5 +177,8 @@ void TPianoRoll::paintEvent(QPaintEvent*)
 
 void TPianoRoll::resizeEvent(QResizeEvent*)
 {
+    // A widget resized before it is shown gets the event later, at the size it already has.
+    if (layout && layout->Width() == width() && layout->Height() == height())
+        return;
     Relayout();
 }

@@ -39,7 +39,8 @@ public:
     // What is shown
     // The notes shown, or null while a text is shown instead.
     const CRollContent* Content() const { return content.get(); }
-    // Their places at the widget's current size, or null while a text is shown.
+    // Their places at the widget's current size, or null while a text is shown. Valid until the notes
+    // or the size change.
     const CRollLayout* Layout() const { return layout.get(); }
     // The text shown instead of notes (empty while notes are shown).
     const QString& EmptyText() const { return emptyText; }
