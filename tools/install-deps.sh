@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   liblzo2-dev                                   # benchmark reference only
   qt6-base-dev libfluidsynth-dev fluid-soundfont-gm
+  desktop-file-utils shared-mime-info libglib2.0-bin  # the desktop install and its checks
   python3 python3-mido                          # independent MIDI reader for the checks
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
 )
