@@ -2,6 +2,7 @@
 #include "cli/CCliCommands.h"
 
 #include "bank/facade/CNstEditIfc.h"
+#include "cli/CCliRoll.h"
 #include "cli/CCliSession.h"
 #include "cli/CCliTransfer.h"
 #include "cli/CStyleReport.h"
@@ -30,7 +31,7 @@ CCliArgs::COptionSet Options(std::set<std::string> values, std::set<std::string>
 
 const CCliArgs::COptionSet kEditOptions = Options({"--output"}, {"--in-place"});
 
-const std::array<CCliCommand, 8> kCommands = {{
+const std::array<CCliCommand, 9> kCommands = {{
     {"list", "list BANK [--json]", "list the styles of a bank",
      "Lists every style: its number, name, format (old or new) and uncompressed size.\n"
      "  --json    print a JSON array instead of a table\n",
@@ -55,6 +56,18 @@ const std::array<CCliCommand, 8> kCommands = {{
      "  --ext-prog FILE   extended program list (default: ExtProgList.txt in the current folder)\n",
      Options({"--output", "--element", "--cv", "--track", "--tempo", "--prefix"}, {"--all-styles"}), 1, 2,
      &CCliTransfer::Export},
+    {"roll", "roll BANK STYLE --element E --cv C [--track T] -o FILE.svg",
+     "draw the notes of a chord variation as an SVG piano roll",
+     "Draws the notes that export writes for one chord variation (every track, or only --track) as\n"
+     "an SVG picture: a bar per note on its key's row, one colour per track, shaded by velocity, over a\n"
+     "grid of measures and beats; each bar's tool tip gives its key, start (measure:beat:tick), length\n"
+     "and velocity. Notes outside the range of their track's extended program are outlined in red.\n"
+     "  --element E       the element (1-12, v1..i3, or a name such as \"Fill 2\")\n"
+     "  --cv C            the chord variation (1-6)\n"
+     "  --track T         only track T (1-8 or a name such as \"Bass\")\n"
+     "  -o FILE.svg       the picture to write\n"
+     "  --ext-prog FILE   extended program list (default: ExtProgList.txt in the current folder)\n",
+     Options({"--output", "--element", "--cv", "--track"}, {}), 2, 2, &CCliRoll::Roll},
     {"import", "import BANK STYLE FILES... -o OUT.sty [options]", "import MIDI files with standard names",
      "Imports MIDI files (format 0, or 1 with --merge-tracks) into the chord variations their names\n"
      "give (v1cv1 .. i3cv2 anywhere in the file name), then writes the bank to OUT.sty.\n"

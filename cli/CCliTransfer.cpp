@@ -77,25 +77,7 @@ std::string StyleFolder(int k, const std::string& name)
 std::optional<CExportChoice> ReadExportChoice(const CCliArgs& args, std::string& error)
 {
     CExportChoice choice;
-    CExportSelection& selection = choice.Selection;
-    if (const auto element = args.Value("--element")) {
-        selection.Element = CCliCommands::ParseElement(*element);
-        if (!selection.Element)
-            error = "no element '" + *element + "'";
-    }
-    if (const auto cv = args.Value("--cv")) {
-        selection.Cv = ParseNumber(*cv, CStandardNames::MaxCvCount);
-        if (!selection.Cv)
-            error = "no chord variation '" + *cv + "'";
-        else
-            --*selection.Cv;
-    }
-    if (const auto track = args.Value("--track")) {
-        const std::optional<int> parsed = CCliCommands::ParseTrack(*track);
-        if (!parsed)
-            error = "no track '" + *track + "'";
-        selection.Track = parsed.value_or(0);
-    }
+    CCliTransfer::ReadSelection(args, choice.Selection, error);
     if (const auto tempo = args.Value("--tempo")) {
         const std::optional<int> parsed = ParseNumber(*tempo, kMaxTempo);
         if (!parsed || *parsed < kMinTempo)
@@ -139,6 +121,28 @@ int ExportStyle(CCliSession& session, int k, const CExportChoice& choice, const 
 }
 
 } // namespace
+
+void CCliTransfer::ReadSelection(const CCliArgs& args, CExportSelection& selection, std::string& error)
+{
+    if (const auto element = args.Value("--element")) {
+        selection.Element = CCliCommands::ParseElement(*element);
+        if (!selection.Element)
+            error = "no element '" + *element + "'";
+    }
+    if (const auto cv = args.Value("--cv")) {
+        selection.Cv = ParseNumber(*cv, CStandardNames::MaxCvCount);
+        if (!selection.Cv)
+            error = "no chord variation '" + *cv + "'";
+        else
+            --*selection.Cv;
+    }
+    if (const auto track = args.Value("--track")) {
+        const std::optional<int> parsed = CCliCommands::ParseTrack(*track);
+        if (!parsed)
+            error = "no track '" + *track + "'";
+        selection.Track = parsed.value_or(0);
+    }
+}
 
 int CCliTransfer::Export(CCliSession& session, const CCliArgs& args)
 {
