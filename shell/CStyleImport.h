@@ -1,6 +1,7 @@
 // The import commands: a whole style from files with standard names, and one chord variation from one file.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,9 +64,15 @@ public:
     static CTrackParameters AskTrackParameters(CQuestionAnswerer& answers);
     // Imports the file at `path` into chord variation `cv` of `element` (CStyleTransfer::ImportSmfFile)
     // and tells an upgrade by an extended program under FileCaption. A failure is told under FileCaption
-    // too; the style is then as it was. True when the file was taken.
+    // too; the style is then as it was. A file taken without giving any track an event is told with
+    // SilentFileText (ImportSet does the same under SetCaption). True when the file was taken.
     static bool ImportFile(CNstEditIfc& style, const CExtProgList& programs, const std::string& path,
                            int element, int cv, bool initialize, CMessageSink& messages);
+
+    // "'<name>' gives no event to any track: the tracks play MIDI channels 9 to 16, the file uses
+    // channels 1, 2, 3!" (or "channel 1", or "no channel" for a file of meta events only); `channels` has
+    // bit c set for each 0-based channel the file uses.
+    static std::string SilentFileText(const std::string& name, uint16_t channels);
 
 private:
     // One file of ImportSet, counted in `counts`.

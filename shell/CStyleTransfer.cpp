@@ -1,23 +1,35 @@
 // The one-file import and export steps shared by the window and the command-line tool.
 #include "shell/CStyleTransfer.h"
 
-#include "bank/chunk/CFileWriter.h"
+#include "files/CFileReader.h"
+#include "files/CFileWriter.h"
 #include "shell/CExtProgList.h"
+#include "smf/CSmfTracks.h"
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace {
 
-// The whole file, or nothing when it cannot be read to its end.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
+// Whether the import gave no track of the chord variation an event.
+bool NoTrackFilled(const CNstEditIfc& style, int element, int cv)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    for (int track = 0; track < kStyleTracks; ++track)
+        if (style.GetTrackState(element, cv, track) != CNstEditIfc::StateAbsent)
+            return false;
+    return true;
+}
+
+// The channels the file's channel messages use, one bit per 0-based channel.
+uint16_t ChannelsUsed(const std::vector<uint8_t>& bytes)
+{
+    CSmfTracks tracks;
+    tracks.Read(bytes.data(), bytes.size());
+    const CSmfSummary summary = tracks.Summary();
+    uint16_t channels = 0;
+    for (size_t c = 0; c < summary.channels.size(); ++c)
+        if (summary.channels[c].track >= 0)
+            channels = static_cast<uint16_t>(channels | 1u << c);
+    return channels;
 }
 
 // Whether the facade takes the file into that chord variation, tried on a new style.
@@ -44,7 +56,7 @@ CImportOutcome CStyleTransfer::ImportSmfFile(CNstEditIfc& style, const CExtProgL
 {
     CImportOutcome outcome;
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes))
+    if (CFileReader::Read(path, MaxSmfSize, bytes) != FileReadResult::Ok)
         return outcome;
     // The deletion must come before the import, which takes the file's track parameters only into an
     // element without data; a file that would then be refused must not cost the chord variation.
@@ -57,6 +69,10 @@ CImportOutcome CStyleTransfer::ImportSmfFile(CNstEditIfc& style, const CExtProgL
     if (outcome.Ok && MarkExtendedNotes(style, programs, element, cv) && style.GetStyleVersion() <= 0) {
         style.SetStyleVersion(1);
         outcome.Upgraded = true;
+    }
+    if (outcome.Ok && NoTrackFilled(style, element, cv)) {
+        outcome.Silent = true;
+        outcome.Channels = ChannelsUsed(bytes);
     }
     return outcome;
 }

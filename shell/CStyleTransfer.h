@@ -3,6 +3,8 @@
 
 #include "bank/facade/CNstEditIfc.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 class CExtProgList;
@@ -12,18 +14,27 @@ class CFileWriter;
 struct CImportOutcome {
     bool Ok = false;       // the file was read in full and taken by the facade
     bool Upgraded = false; // an extended program raised the style from the old to the new format
+    // Taken, but no track received an event: the file's messages lie on channels without a track (1 to
+    // 8), or it holds meta events only. Channels: bit c set when the file uses 0-based channel c.
+    bool Silent = false;
+    uint16_t Channels = 0;
 };
 
 class CStyleTransfer {
 public:
+    // Largest MIDI file read, 16 MiB: far more than 32 measures of any style need (a whole bank is at
+    // most 3 MiB), yet enough for a long song file of which the import takes the start.
+    static constexpr size_t MaxSmfSize = 16777216;
+
     // Reads the file at `path` whole and imports it into chord variation `cv` of `element` (all tracks,
     // each from its channel). With `initialize` the chord variation is deleted first, so an element
     // whose only chord variation it was takes the file's signature and track parameters again; the file
     // is first tried on a scratch style, so that a file the facade refuses deletes nothing.
     // After a successful import the notes outside the ranges of the element's extended programs
     // (looked up in `programs`) are marked, and an old-format style (GetStyleVersion() <= 0) is
-    // raised to version 1: Upgraded tells the caller to say so. Ok is false when the file cannot be
-    // read in full or is no format 0 file the facade takes; the style is then unchanged.
+    // raised to version 1: Upgraded tells the caller to say so; Silent tells that no track took an event.
+    // Ok is false when the file cannot be read in full (CFileReader: no regular file, larger than
+    // MaxSmfSize, a read error) or is no format 0 file the facade takes; the style is then unchanged.
     static CImportOutcome ImportSmfFile(CNstEditIfc& style, const CExtProgList& programs,
                                         const std::string& path, int element, int cv, bool initialize);
 
