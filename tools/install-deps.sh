@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, tests and benchmarks with, when they are missing.
 set -euo pipefail
+[ $# -eq 0 ] || { echo "usage: tools/install-deps.sh   (takes no arguments)" >&2; exit 2; }
 
 packages=(
   cmake ninja-build g++ pkg-config

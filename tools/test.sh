@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole suite twice: an optimised build and an ASan+UBSan build.
 set -euo pipefail
+[ $# -eq 0 ] || { echo "usage: tools/test.sh   (takes no arguments)" >&2; exit 2; }
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 jobs=$(nproc)
