@@ -127,7 +127,8 @@ int CCliCommands::Main(CCliSession& session, int argc, char** argv)
     if (help) {
         const CCliCommand* asked = argc == 3 ? Find(argv[2]) : nullptr;
         if (!asked) {
-            session.Fail("help takes one command: " + std::string(argc == 3 ? argv[2] : "more than one given"));
+            session.Fail(argc == 3 ? "unknown command '" + std::string(argv[2]) + "'"
+                                   : "help takes one command");
             WriteToolHelp(session.Err());
             return kExitUsage;
         }

@@ -98,9 +98,9 @@ DWORD Chunk(size_t n)
 OsError COsFile::OpenRegular(const std::string& path)
 {
     Close();
-    const HANDLE opened = CreateFileW(Wide(path).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE opened =
+        CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
         const OsError error = LastError();
         const DWORD attributes = GetFileAttributesW(Wide(path).c_str());

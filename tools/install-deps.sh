@@ -9,7 +9,8 @@ packages=(
   liblzo2-dev                                   # benchmark reference only
   qt6-base-dev libfluidsynth-dev fluid-soundfont-gm
   python3 python3-mido                          # independent MIDI reader for the checks
-  clang-14 libclang-rt-14-dev libfuzzer-14-dev
+  clang-14 libclang-rt-14-dev libfuzzer-14-dev  # the sanitizer build and the fuzz targets
+  g++-mingw-w64-x86-64-posix                    # the Windows build of ry7style
 )
 
 missing=()

@@ -1,10 +1,10 @@
 // An open style bank: opening, style queries, committing a style, saving.
 #include "bank/chunk/CStyleBank.h"
 
-#include "files/CFileReader.h"
-#include "files/CFileWriter.h"
 #include "events/CBigEndian.h"
 #include "events/Trace.h"
+#include "files/CFileReader.h"
+#include "files/CFileWriter.h"
 
 #include <algorithm>
 #include <cassert>

@@ -57,8 +57,9 @@ TEST_F(CliEdit, UpgradesAnOldStyleOnly)
     const fs::file_time_type before = fs::last_write_time(dir / "demo.sty");
     const CRun inPlace = Style({"upgrade", "demo.sty", "1", "--in-place"});
     EXPECT_EQ(inPlace.exitCode, 0);
-    EXPECT_EQ(inPlace.err, "note: the style already has the new format\nnote: nothing to change; demo.sty was "
-                           "not written\n");
+    EXPECT_EQ(inPlace.err,
+              "note: the style already has the new format\nnote: nothing to change; demo.sty was "
+              "not written\n");
     EXPECT_EQ(fs::last_write_time(dir / "demo.sty"), before);
     ExpectInputUntouched();
 }

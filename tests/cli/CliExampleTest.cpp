@@ -155,7 +155,8 @@ TEST_F(CliExample, TheGeneratorWritesTheCommittedExampleFilesAgain)
         EXPECT_EQ(usage.exitCode, 2) << ::testing::PrintToString(args);
         EXPECT_THAT(usage.err, HasSubstr("usage: ry7mkexample OUT.sty"));
     }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2) << "only the two files";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2)
+        << "only the two files";
 }
 
 TEST_F(CliExample, TheExampleStylesAreStoredCompact)

@@ -52,11 +52,12 @@ TEST_F(CliFiles, NamesThatLeadToNoFileAreRefusedAtOnceAndTheOtherFilesImported)
 
     const auto start = std::chrono::steady_clock::now();
     const CRun run = Style(args);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)); // nothing waited or read on
+    EXPECT_LT(std::chrono::steady_clock::now() - start,
+              std::chrono::seconds(20)); // nothing waited or read on
     EXPECT_EQ(run.exitCode, 1) << run.err;
     for (const auto& [name, make] : notFiles)
-        EXPECT_THAT(run.err, HasSubstr("Import Style from SMF: SMF read error or wrong SMF Format! ('" + name +
-                                       "')\n"));
+        EXPECT_THAT(run.err, HasSubstr("Import Style from SMF: SMF read error or wrong SMF Format! ('" +
+                                       name + "')\n"));
     EXPECT_THAT(ElementBlock(Style({"show", "out.sty", "2"}).out, "Variation 3"),
                 ::testing::StartsWith("Variation 3\n  Chord Var 2\n    Drum\n"));
     ExpectInputUntouched();
@@ -66,7 +67,8 @@ TEST_F(CliFiles, ADamagedStyleDoesNotStopTheExportOfTheOthers)
 {
     // The native bank's first style made to be refused, put in place of the second style.
     const std::vector<CNativeStyle> expected = CNativeBank::Expected();
-    const auto damaged = std::find_if(expected.begin(), expected.end(), [](const auto& s) { return !s.readable; });
+    const auto damaged =
+        std::find_if(expected.begin(), expected.end(), [](const auto& s) { return !s.readable; });
     ASSERT_NE(damaged, expected.end());
     CStyleBank bank;
     ASSERT_EQ(bank.OpenFile(fs::path(RY7_EXAMPLES_DIR) / "native.sty"), BankResult::Ok);
@@ -123,8 +125,8 @@ TEST_F(CliFiles, HelpAndAMissingProgramListNameWhatTheUserGave)
 
 TEST_F(CliFiles, EveryToolRefusesUnknownOptionsWithAUsageLine)
 {
-    const std::vector<std::string> scripts = {"demo.sh",         "test.sh",      "install-deps.sh",
-                                              "fuzz.sh",         "peak-memory.sh", "screenshot.sh"};
+    const std::vector<std::string> scripts = {"demo.sh", "test.sh",        "install-deps.sh",
+                                              "fuzz.sh", "peak-memory.sh", "screenshot.sh"};
     for (const std::string& script : scripts) {
         const CRun run = RunProgram("/bin/bash", {fs::path(RY7_TOOLS_DIR) / script, "--bogus"}, dir);
         EXPECT_EQ(run.exitCode, 2) << script;

@@ -19,7 +19,7 @@ struct CReadCase {
     // Makes what the name leads to in `dir`; returns the path to read.
     std::function<fs::path(const fs::path& dir)> arrange;
     FileReadResult expected;
-    size_t size; // bytes read when Ok
+    size_t size;             // bytes read when Ok
     bool asUserOnly = false; // root reads every file
 };
 
@@ -45,33 +45,44 @@ fs::path Socket(const fs::path& dir)
 const CReadCase kCases[] = {
     {"regular file", [](const fs::path& d) { return File(d, 10); }, FileReadResult::Ok, 10},
     {"empty file", [](const fs::path& d) { return File(d, 0); }, FileReadResult::Ok, 0},
-    {"file of exactly the limit", [](const fs::path& d) { return File(d, kLimit); }, FileReadResult::Ok, kLimit},
+    {"file of exactly the limit", [](const fs::path& d) { return File(d, kLimit); }, FileReadResult::Ok,
+     kLimit},
     {"file one byte over the limit", [](const fs::path& d) { return File(d, kLimit + 1); },
      FileReadResult::TooLarge, 0},
-    {"link to a file", [](const fs::path& d) {
+    {"link to a file",
+     [](const fs::path& d) {
          File(d, 7);
          fs::create_symlink("file", d / "link");
          return d / "link";
-     }, FileReadResult::Ok, 7},
+     },
+     FileReadResult::Ok, 7},
     {"missing file", [](const fs::path& d) { return d / "absent"; }, FileReadResult::NotFound, 0},
-    {"folder", [](const fs::path& d) {
+    {"folder",
+     [](const fs::path& d) {
          fs::create_directory(d / "dir_v1cv1.mid");
          return d / "dir_v1cv1.mid";
-     }, FileReadResult::NotAFile, 0},
-    {"link to /dev/zero", [](const fs::path& d) {
+     },
+     FileReadResult::NotAFile, 0},
+    {"link to /dev/zero",
+     [](const fs::path& d) {
          fs::create_symlink("/dev/zero", d / "zero");
          return d / "zero";
-     }, FileReadResult::NotAFile, 0},
-    {"named pipe without a writer", [](const fs::path& d) {
+     },
+     FileReadResult::NotAFile, 0},
+    {"named pipe without a writer",
+     [](const fs::path& d) {
          EXPECT_EQ(::mkfifo((d / "pipe").c_str(), 0600), 0);
          return d / "pipe";
-     }, FileReadResult::NotAFile, 0},
+     },
+     FileReadResult::NotAFile, 0},
     {"socket", Socket, FileReadResult::NotAFile, 0},
-    {"file without read permission", [](const fs::path& d) {
+    {"file without read permission",
+     [](const fs::path& d) {
          const fs::path path = File(d, 5);
          fs::permissions(path, fs::perms::none);
          return path;
-     }, FileReadResult::Failed, 0, true},
+     },
+     FileReadResult::Failed, 0, true},
 };
 
 } // namespace

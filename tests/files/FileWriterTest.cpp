@@ -39,37 +39,49 @@ void OldFile(const fs::path& dir, fs::perms mode)
 const CTargetCase kTargets[] = {
     {"nothing", [](const fs::path&) {}, true,
      [](const fs::path& d) { EXPECT_EQ(Names(d), (std::set<std::string>{"bank.sty"})); }},
-    {"a file and a neighbour named bank.sty.tmp", [](const fs::path& d) {
+    {"a file and a neighbour named bank.sty.tmp",
+     [](const fs::path& d) {
          OldFile(d, fs::perms(0644));
          Put(d / "bank.sty.tmp", kMine);
-     }, true, [](const fs::path& d) {
+     },
+     true,
+     [](const fs::path& d) {
          EXPECT_EQ(ReadAll(d / "bank.sty.tmp"), kMine);
          EXPECT_EQ(Names(d), (std::set<std::string>{"bank.sty", "bank.sty.tmp"}));
      }},
     {"a file of mode 0640", [](const fs::path& d) { OldFile(d, fs::perms(0640)); }, true,
      [](const fs::path& d) { EXPECT_EQ(Mode(d / "bank.sty"), fs::perms(0640)); }},
-    {"a link into another folder", [](const fs::path& d) {
+    {"a link into another folder",
+     [](const fs::path& d) {
          fs::create_directory(d / "real");
          Put(d / "real" / "mine.sty", kOld);
          fs::permissions(d / "real" / "mine.sty", fs::perms(0600));
          fs::create_symlink("real/mine.sty", d / "bank.sty");
-     }, true, [](const fs::path& d) {
+     },
+     true,
+     [](const fs::path& d) {
          EXPECT_TRUE(fs::is_symlink(d / "bank.sty"));
          EXPECT_EQ(fs::read_symlink(d / "bank.sty"), "real/mine.sty");
          EXPECT_EQ(Mode(d / "real" / "mine.sty"), fs::perms(0600));
          EXPECT_EQ(Names(d / "real"), (std::set<std::string>{"mine.sty"}));
      }},
-    {"a link to a link to no file yet", [](const fs::path& d) {
+    {"a link to a link to no file yet",
+     [](const fs::path& d) {
          fs::create_symlink("second", d / "bank.sty");
          fs::create_symlink(d / "made.sty", d / "second");
-     }, true, [](const fs::path& d) {
+     },
+     true,
+     [](const fs::path& d) {
          EXPECT_TRUE(fs::is_symlink(d / "bank.sty"));
          EXPECT_EQ(Names(d), (std::set<std::string>{"bank.sty", "second", "made.sty"}));
      }},
-    {"a folder", [](const fs::path& d) {
+    {"a folder",
+     [](const fs::path& d) {
          fs::create_directory(d / "bank.sty");
          Put(d / "bank.sty" / "inside", kMine);
-     }, false, [](const fs::path& d) {
+     },
+     false,
+     [](const fs::path& d) {
          EXPECT_EQ(ReadAll(d / "bank.sty" / "inside"), kMine);
          EXPECT_EQ(Names(d), (std::set<std::string>{"bank.sty"}));
      }},

@@ -105,7 +105,8 @@ TEST_F(FailingSave, AFullDiskKeepsThePreviousBankByteForByte)
         std::FILE* filler = std::fopen((disk / "filler").c_str(), "wb");
         ASSERT_NE(filler, nullptr);
         const std::vector<char> block(4096, 'x');
-        while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() && std::fflush(filler) == 0) {
+        while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() &&
+               std::fflush(filler) == 0) {
         }
         std::fclose(filler);
     }

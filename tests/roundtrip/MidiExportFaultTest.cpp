@@ -1,8 +1,8 @@
 // A MIDI export that cannot be written leaves what was there and reports the failure.
 #include "RoundTripSupport.h"
-#include "files/CFileWriter.h"
 #include "bank/chunk/CStyleBank.h"
 #include "bank/facade/CNstEditIfc.h"
+#include "files/CFileWriter.h"
 #include "shell/CExtProgList.h"
 #include "shell/CStyleTransfer.h"
 
