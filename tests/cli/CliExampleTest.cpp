@@ -143,20 +143,6 @@ TEST_F(CliExample, TheGeneratorWritesTheCommittedExampleFilesAgain)
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(ReadBytes(dir / "demo.sty") == ReadBytes(ExampleBank())) << "regenerate examples/demo.sty";
     EXPECT_TRUE(ReadBytes(dir / "ExtProgList.txt") == ReadBytes(ExampleExtProgList()));
-
-    const std::vector<std::vector<std::string>> refused = {{},
-                                                           {"--help"},
-                                                           {"x.sty", "--ext-prog"},
-                                                           {"x.sty", "--bench", "0"},
-                                                           {"x.sty", "--bogus", "y"},
-                                                           {"x.sty", "--ext-prog", "--help"}};
-    for (const std::vector<std::string>& args : refused) {
-        const CRun usage = RunProgram(RY7MKEXAMPLE_PATH, args, dir);
-        EXPECT_EQ(usage.exitCode, 2) << ::testing::PrintToString(args);
-        EXPECT_THAT(usage.err, HasSubstr("usage: ry7mkexample OUT.sty"));
-    }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2)
-        << "only the two files";
 }
 
 TEST_F(CliExample, TheExampleStylesAreStoredCompact)

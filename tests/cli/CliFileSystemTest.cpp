@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <set>
 #include <sys/stat.h>
 
 using namespace clitest;
@@ -17,6 +18,13 @@ using ::testing::Not;
 
 class CliFiles : public CCliTest {
 protected:
+    std::set<std::string> Names() const
+    {
+        std::set<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
     void SetUp() override
     {
         CCliTest::SetUp();
@@ -125,14 +133,38 @@ TEST_F(CliFiles, HelpAndAMissingProgramListNameWhatTheUserGave)
 
 TEST_F(CliFiles, EveryToolRefusesUnknownOptionsWithAUsageLine)
 {
-    const std::vector<std::string> scripts = {"demo.sh", "test.sh",        "install-deps.sh",
-                                              "fuzz.sh", "peak-memory.sh", "screenshot.sh"};
-    for (const std::string& script : scripts) {
-        const CRun run = RunProgram("/bin/bash", {fs::path(RY7_TOOLS_DIR) / script, "--bogus"}, dir);
-        EXPECT_EQ(run.exitCode, 2) << script;
-        EXPECT_THAT(run.err, HasSubstr("usage: tools/" + script)) << script;
+    const auto script = [](const std::string& name) { return (fs::path(RY7_TOOLS_DIR) / name).string(); };
+    struct CRefusal {
+        std::string program;
+        std::vector<std::string> args;
+        std::string usage;
+    };
+    const std::vector<CRefusal> refusals = {
+        {RY7MKEXAMPLE_PATH, {}, "usage: ry7mkexample OUT.sty"},
+        {RY7MKEXAMPLE_PATH, {"--help"}, "usage: ry7mkexample OUT.sty"},
+        {RY7MKEXAMPLE_PATH, {"x.sty", "--ext-prog"}, "usage: ry7mkexample OUT.sty"},
+        {RY7MKEXAMPLE_PATH, {"x.sty", "--bench", "0"}, "usage: ry7mkexample OUT.sty"},
+        {RY7MKEXAMPLE_PATH, {"x.sty", "--bogus", "y"}, "usage: ry7mkexample OUT.sty"},
+        {RY7MKEXAMPLE_PATH, {"x.sty", "--ext-prog", "--help"}, "usage: ry7mkexample OUT.sty"},
+        {RY7MKNATIVE_PATH, {}, "usage: ry7mknative OUT.sty"},
+        {RY7MKNATIVE_PATH, {"--help"}, "usage: ry7mknative OUT.sty"},
+        {RY7MKNATIVE_PATH, {"-o", "x.sty"}, "usage: ry7mknative OUT.sty"},
+        {RY7MKNATIVE_PATH, {"a.sty", "b.sty"}, "usage: ry7mknative OUT.sty"},
+        {"/bin/bash", {script("demo.sh"), "--bogus"}, "usage: tools/demo.sh"},
+        {"/bin/bash", {script("test.sh"), "--bogus"}, "usage: tools/test.sh"},
+        {"/bin/bash", {script("install-deps.sh"), "--bogus"}, "usage: tools/install-deps.sh"},
+        {"/bin/bash", {script("fuzz.sh"), "--bogus"}, "usage: tools/fuzz.sh"},
+        {"/bin/bash", {script("fuzz.sh"), "5", "fuzz_nothing"}, "usage: tools/fuzz.sh"},
+        {"/bin/bash", {script("peak-memory.sh"), "--bogus"}, "usage: tools/peak-memory.sh"},
+        {"/bin/bash", {script("screenshot.sh"), "--bogus"}, "usage: tools/screenshot.sh"},
+    };
+    for (const CRefusal& refusal : refusals) {
+        const CRun run = RunProgram(refusal.program, refusal.args, dir);
+        EXPECT_EQ(run.exitCode, 2) << refusal.program << " " << ::testing::PrintToString(refusal.args);
+        EXPECT_THAT(run.err, HasSubstr(refusal.usage));
     }
-    EXPECT_EQ(Style({"list", "demo.sty"}).exitCode, 0); // nothing was built or changed on the way
+    // Nothing was written, built or changed on the way.
+    EXPECT_EQ(Names(), std::set<std::string>{"demo.sty"});
     ExpectInputUntouched();
 }
 
