@@ -51,14 +51,21 @@ protected:
 
 TEST_F(FailingSave, KeepsThePreviousFileWhereverTheDiskFails)
 {
-    // The disk full at every byte position, from nothing written to everything written; then every
-    // later step up to the rename.
+    // The disk full at every byte position of the bank's image, from nothing written to everything
+    // written. The bank's own steps do not depend on the position: the writer alone is driven here.
     const size_t n = expected.size();
-    for (size_t byte = 0; byte <= n; ++byte)
-        ExpectFailedSave(Fault::AtByte, byte);
+    for (size_t byte = 0; byte <= n; ++byte) {
+        CFileWriter writer(target.string());
+        writer.InjectFault(Fault::AtByte, byte);
+        ASSERT_FALSE(writer.Write(expected.data(), n)) << "fault at byte " << byte;
+        ASSERT_EQ(FirstMismatch(previous, ReadBytes(target)), "") << "fault at byte " << byte;
+        ASSERT_EQ(Names(folder.path), std::set<std::string>{"bank.sty"}) << "fault at byte " << byte;
+    }
+    // Every step through the bank's save: the disk full halfway, then each later step up to the rename.
+    ExpectFailedSave(Fault::AtByte, n / 2);
     for (const Fault fault : {Fault::AtCreate, Fault::AtSync, Fault::AtClose, Fault::AtRename})
         ExpectFailedSave(fault, 0);
-    std::printf("fault injection: %zu failure points over a %zu-byte save\n", n + 5, n);
+    std::printf("fault injection: %zu failure points over a %zu-byte save\n", n + 6, n);
 
     // The bank stayed whole through every failed save: the next one writes the same bytes as before.
     CFileWriter writer(target.string());
