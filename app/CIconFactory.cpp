@@ -145,6 +145,11 @@ void DrawToolIcon(QPainter& p, CIconFactory::Tool tool)
         DrawSheet(p, QRectF(5.5, 1.5, 9, 11), Qt::white);
         DrawArrow(p, QPointF(3, 4), QPointF(3, 13), Green);
         break;
+    case Tool::ImportMidi:
+        DrawSheet(p, QRectF(5.5, 1.5, 9, 11), Qt::white);
+        DrawNote(p, 9, 9, 0.7, Blue);
+        DrawArrow(p, QPointF(3, 4), QPointF(3, 13), Green);
+        break;
     case Tool::Export:
         DrawSheet(p, QRectF(1.5, 1.5, 9, 11), Qt::white);
         DrawArrow(p, QPointF(8, 11), QPointF(14, 5), Blue);
@@ -236,12 +241,16 @@ QPixmap CIconFactory::SplashPicture()
 QIcon CIconFactory::WindowIcon()
 {
     QIcon icon;
-    for (int size : {16, 32, 48}) {
-        icon.addPixmap(Paint(size, size, [size](QPainter& p) {
-            p.scale(size / 16.0, size / 16.0);
-            DrawFloppy(p, QColor(60, 90, 170));
-            DrawNote(p, 7, 11.5, 0.7, QColor(250, 210, 90));
-        }));
-    }
+    for (int size : {16, 32, 48})
+        icon.addPixmap(WindowPicture(size));
     return icon;
+}
+
+QPixmap CIconFactory::WindowPicture(int size)
+{
+    return Paint(size, size, [size](QPainter& p) {
+        p.scale(size / 16.0, size / 16.0);
+        DrawFloppy(p, QColor(60, 90, 170));
+        DrawNote(p, 7, 11.5, 0.7, QColor(250, 210, 90));
+    });
 }

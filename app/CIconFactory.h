@@ -9,7 +9,7 @@ public:
     // Node images of both trees, by index: 0 style, 1 element, 2 chord variation, 3 track, 4 bank,
     // 5 selected style, 6 style changed and written back since the bank was opened or saved.
     static constexpr int NodeImageCount = 7;
-    enum class Tool { Open, Save, ImportAll, ImportOne, Export, Delete, Undo, Play, Help, Stop };
+    enum class Tool { Open, Save, ImportAll, ImportOne, ImportMidi, Export, Delete, Undo, Play, Help, Stop };
 
     // A 16 x 16 node image; `index` must be below NodeImageCount.
     static QPixmap NodeImage(int index);
@@ -21,4 +21,6 @@ public:
     static QPixmap SplashPicture();
     // The window icon, in 16, 32 and 48 pixels.
     static QIcon WindowIcon();
+    // The window icon's picture at `size` x `size` pixels, for the desktop's icon theme as well.
+    static QPixmap WindowPicture(int size);
 };

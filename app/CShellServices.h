@@ -1,11 +1,10 @@
 // The platform services the main window works through. A null entry is replaced by the real service.
 #pragma once
 
-#include <functional>
-
 class CFileChooser;
 class CMediaPlayer;
 class CMessageDialog;
+class CTrackMapChooser;
 class CWebOpener;
 
 // Not owned by the window; whoever fills an entry keeps it alive as long as the window.
@@ -14,6 +13,5 @@ struct CShellServices {
     CFileChooser* Files = nullptr;
     CMediaPlayer* Player = nullptr;
     CWebOpener* Web = nullptr;
-    // Whether the Shift key is held down now; empty asks the keyboard.
-    std::function<bool()> ShiftDown;
+    CTrackMapChooser* TrackMaps = nullptr;
 };

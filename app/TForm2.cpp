@@ -4,6 +4,7 @@
 #include "app/CFluidMediaPlayer.h"
 #include "app/CIconFactory.h"
 #include "app/CMessageDialog.h"
+#include "app/CTrackMapChooser.h"
 #include "app/CWebOpener.h"
 #include "app/TClickLabel.h"
 #include "app/TForm3.h"
@@ -17,7 +18,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
-#include <QGuiApplication>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
@@ -79,29 +80,24 @@ template <class Service, class Default> Service* Ensure(Service*& slot, std::uni
 } // namespace
 
 TForm2::TForm2(const CShellServices& services_, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                          Qt::WindowSystemMenuHint | Qt::MSWindowsFixedSizeDialogHint),
-      services(services_)
+    : QWidget(parent, Qt::Window), services(services_)
 {
     Ensure<CMessageDialog, CRyMessageDialog>(services.Dialog, ownDialog);
     Ensure<CFileChooser, CQtFileChooser>(services.Files, ownFiles);
     Ensure<CMediaPlayer, CFluidMediaPlayer>(services.Player, ownPlayer);
     Ensure<CWebOpener, CDesktopWebOpener>(services.Web, ownWeb);
-    if (!services.ShiftDown)
-        services.ShiftDown = [] {
-            return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
-        };
+    Ensure<CTrackMapChooser, CQtTrackMapChooser>(services.TrackMaps, ownTrackMaps);
 
     setObjectName("Form2");
     setWindowTitle(Caption);
     setWindowIcon(CIconFactory::WindowIcon());
-    setFixedSize(319, 390);
 
     BuildToolBar();
     BuildTrees();
     BuildFooter();
     BuildMediaPanel();
     HelpPanel = new THelpPanel(this);
+    ArrangeControls();
     ConnectHandlers();
 
     using Mode = CFileDialogSpec::Mode;
@@ -121,116 +117,6 @@ QString TForm2::WebAddress()
     return QStringLiteral(RY7_WEB_ADDRESS);
 }
 
-// Layout
-
-void TForm2::BuildToolBar()
-{
-    ToolBar1 = new QToolBar(this);
-    ToolBar1->setObjectName("ToolBar1");
-    ToolBar1->setGeometry(0, 0, 319, 29);
-    ToolBar1->setIconSize(QSize(16, 16));
-    ToolBar1->setMovable(false);
-    OpenStyle = AddToolButton("OpenStyle", "Open Style Bank", int(Tool::Open), true);
-    SaveStyle = AddToolButton("SaveStyle", "Save Style Bank", int(Tool::Save), false);
-    ToolBar1->addSeparator();
-    ImportAllSmf = AddToolButton("ImportAllSmf", "Import Style from SMFs with Standard Names",
-                                 int(Tool::ImportAll), false);
-    ImportSingleSmf =
-        AddToolButton("ImportSingleSmf", "Import Chord Variation from SMF", int(Tool::ImportOne), false);
-    ExportSingleSmf =
-        AddToolButton("ExportSingleSmf", "Export Chord Variation to SMF", int(Tool::Export), false);
-    ToolBar1->addSeparator();
-    DeleteCV = AddToolButton("DeleteCV", "Delete Chord Variation", int(Tool::Delete), false);
-    ToolBar1->addSeparator();
-    UndoStyle = AddToolButton("UndoStyle", "Undo current Style Modifications", int(Tool::Undo), false);
-    ToolBar1->addSeparator();
-    PlayButton = AddToolButton("PlayButton", "Test play using the Mediaplayer", int(Tool::Play), false);
-    ToolBar1->addSeparator();
-    ButtonHelp = AddToolButton("ButtonHelp", "Help on this program", int(Tool::Help), true);
-}
-
-QToolButton* TForm2::AddToolButton(const char* name, const char* hint, int icon, bool enabled)
-{
-    auto* button = new QToolButton(ToolBar1);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setIcon(CIconFactory::ToolIcon(static_cast<Tool>(icon)));
-    button->setFixedSize(23, 22);
-    button->setAutoRaise(true);
-    button->setEnabled(enabled);
-    ToolBar1->addWidget(button);
-    return button;
-}
-
-void TForm2::BuildTrees()
-{
-    StyleList = new TRyTreeView(this);
-    StyleList->setObjectName("StyleList");
-    StyleList->setGeometry(8, 40, 137, 305);
-    StyleList->setToolTip("Select a Style, you can edit also the Style Name here.");
-    StyleList->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
-
-    StyleTree = new TRyTreeView(this);
-    StyleTree->setObjectName("StyleTree");
-    StyleTree->setGeometry(152, 40, 161, 305);
-    StyleTree->setToolTip("Select a Chord Variation to enable Import/Export of a single Chord Variation.");
-    StyleTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-}
-
-void TForm2::BuildFooter()
-{
-    FooterNote = new QLabel("Free Software", this);
-    FooterNote->setObjectName("FooterNote");
-    FooterNote->setGeometry(8, 350, 305, 17);
-    FooterNote->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    FooterNote->setToolTip("Free Software. No Warranty of any kind, no support.");
-
-    // InfoText lies over the footer note and hides it while shown.
-    InfoText = new QLabel("- - -", this);
-    InfoText->setObjectName("InfoText");
-    InfoText->setGeometry(8, 350, 305, 17);
-    InfoText->setAutoFillBackground(true);
-    InfoText->hide();
-
-    RyVersion = new QCheckBox("new Ry style format", this);
-    RyVersion->setObjectName("RyVersion");
-    RyVersion->setGeometry(8, 369, 160, 17);
-    RyVersion->hide();
-}
-
-void TForm2::BuildMediaPanel()
-{
-    MediaPanel = new QFrame(this);
-    MediaPanel->setObjectName("MediaPanel");
-    MediaPanel->setGeometry(8, 245, 305, 100);
-    MediaPanel->setFrameStyle(QFrame::Box | QFrame::Plain);
-    MediaPanel->setAutoFillBackground(true);
-    MediaPanel->hide();
-
-    Label2 =
-        new QLabel("The Mediaplayer is using your sound card resources. Sound will not be the same as on the "
-                   "Ry7. Inaccurate reproduction may occur also on the Percussion track and on tracks with "
-                   "different settings on Key or Chord properties!",
-                   MediaPanel);
-    Label2->setObjectName("Label2");
-    Label2->setGeometry(32, 4, 268, 66);
-    Label2->setWordWrap(true);
-
-    Image2 = new TClickLabel(MediaPanel);
-    Image2->setObjectName("Image2");
-    Image2->setGeometry(8, 8, 16, 16);
-    Image2->setPixmap(CIconFactory::ToolIcon(Tool::Stop).pixmap(16, 16));
-    Image2->setCursor(Qt::PointingHandCursor);
-
-    Label3 = new QLabel("Tempo for Player:", MediaPanel);
-    Label3->setObjectName("Label3");
-    Label3->setGeometry(32, 74, 110, 20);
-
-    TempoEdit = new QLineEdit("120", MediaPanel);
-    TempoEdit->setObjectName("TempoEdit");
-    TempoEdit->setGeometry(146, 74, 50, 20);
-}
-
 void TForm2::ConnectHandlers()
 {
     connect(OpenStyle, &QToolButton::clicked, this, &TForm2::OpenStyleClick);
@@ -245,6 +131,7 @@ void TForm2::ConnectHandlers()
     connect(PlayButton, &QToolButton::clicked, this, &TForm2::PlayButtonClick);
     connect(ImportAllSmf, &QToolButton::clicked, this, &TForm2::ImportAllSmfClick);
     connect(ImportSingleSmf, &QToolButton::clicked, this, &TForm2::ImportSingleSmfClick);
+    connect(ImportMidiFile, &QToolButton::clicked, this, &TForm2::ImportMidiFileClick);
     connect(DeleteCV, &QToolButton::clicked, this, &TForm2::DeleteCVClick);
     connect(StyleList, &TRyTreeView::Changing, this, &TForm2::StyleListChanging);
     connect(StyleList, &TRyTreeView::Changed, this, &TForm2::StyleListChange);
@@ -260,19 +147,18 @@ void TForm2::ConnectHandlers()
 
 bool TForm2::HasSelectedNode(const TRyTreeView* tree) const
 {
-    return tree->currentItem() != nullptr && tree->currentItem()->isSelected();
+    return tree->SelectedNode() != nullptr;
 }
 
 int TForm2::SelectedTreeKind() const
 {
-    const auto* node =
-        HasSelectedNode(StyleTree) ? dynamic_cast<const TStyleTreeItem*>(StyleTree->currentItem()) : nullptr;
+    const auto* node = dynamic_cast<const TStyleTreeItem*>(StyleTree->SelectedNode());
     return node != nullptr ? node->data.Kind : -1;
 }
 
 TStyleListItem* TForm2::SelectedListItem() const
 {
-    return HasSelectedNode(StyleList) ? dynamic_cast<TStyleListItem*>(StyleList->currentItem()) : nullptr;
+    return dynamic_cast<TStyleListItem*>(StyleList->SelectedNode());
 }
 
 void TForm2::UpdateControls()
@@ -290,6 +176,7 @@ void TForm2::UpdateControls()
     ImportAllSmf->setEnabled(states.ImportAllSmf);
     UndoStyle->setEnabled(states.UndoStyle);
     ImportSingleSmf->setEnabled(states.ImportSingleSmf);
+    ImportMidiFile->setEnabled(states.ImportSingleSmf);
     ExportSingleSmf->setEnabled(states.ExportSingleSmf);
     PlayButton->setEnabled(states.PlayButton);
     DeleteCV->setEnabled(states.DeleteCV);
@@ -331,9 +218,19 @@ bool TForm2::event(QEvent* e)
     return QWidget::event(e);
 }
 
+bool TForm2::EntersTree(const QEvent* event)
+{
+    if (event->type() != QEvent::FocusIn)
+        return false;
+    // The focus coming back with the window's activation (a dialog closed, another program left) or
+    // after a popup finds the user where they were: a test play goes on and no info text changes.
+    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
 bool TForm2::eventFilter(QObject* watched, QEvent* e)
 {
-    if (e->type() == QEvent::FocusIn) {
+    if (EntersTree(e)) {
         if (watched == StyleList)
             StyleListEnter();
         else if (watched == StyleTree)
@@ -377,7 +274,11 @@ void TForm2::FormActivate()
 
 void TForm2::ReadExtProgList()
 {
-    const QString path = StartDir + QDir::separator() + CExtProgList::FileName;
+    QString path = StartDir + QDir::separator() + CExtProgList::FileName;
+    // Started from a launcher on a bank, the list that goes with the bank is the one beside it.
+    const QString beside = BankDir + QDir::separator() + CExtProgList::FileName;
+    if (!QFile::exists(path) && !BankDir.isEmpty() && QFile::exists(beside))
+        path = beside;
     ExtProg.ReadFile(QFile::encodeName(path).toStdString(),
                      [this](const std::string& caption, const std::string& text) {
                          // The list is single-byte text.

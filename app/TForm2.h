@@ -9,9 +9,12 @@
 #include <QTreeWidgetItem>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+class CDialogBridge;
+class CTrackMapChooser;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -51,8 +54,9 @@ class TForm2 : public QWidget {
 public:
     static constexpr const char* Caption = "Ry7 Style Tool - v3.0.3";
 
-    // Builds the window; `services` entries left null use the real dialog, file dialogs, media player
-    // and web browser. StartDir is the current folder at this moment.
+    // Builds the window at the size that shows every label whole in the platform's font; `services`
+    // entries left null use the real dialog, file dialogs, media player and web browser. StartDir is the
+    // current folder at this moment.
     explicit TForm2(const CShellServices& services = {}, QWidget* parent = nullptr);
     ~TForm2() override;
 
@@ -112,6 +116,7 @@ public:
     void PlayButtonClick();
     void ImportAllSmfClick();
     void ImportSingleSmfClick();
+    void ImportMidiFileClick();
     void DeleteCVClick();
 
     // Controls, by their names
@@ -120,6 +125,7 @@ public:
     QToolButton* SaveStyle;
     QToolButton* ImportAllSmf;
     QToolButton* ImportSingleSmf;
+    QToolButton* ImportMidiFile;
     QToolButton* ExportSingleSmf;
     QToolButton* DeleteCV;
     QToolButton* UndoStyle;
@@ -155,13 +161,23 @@ private:
     friend class TForm2EditTest;
     friend class TForm2ImportTest;
 
+    // Layout
     void BuildToolBar();
     QToolButton* AddToolButton(const char* name, const char* hint, int icon, bool enabled);
     void BuildTrees();
     void BuildFooter();
     void BuildMediaPanel();
+    // Places the controls in the window's grid and sizes the trees and the info line to their texts.
+    void ArrangeControls();
+    void SizeTrees();
     void ConnectHandlers();
+
+    // Reads ExtProgList.txt from StartDir, or, when there is none, from the folder of the bank opened
+    // before the first activation (the one named on the command line).
     void ReadExtProgList();
+    // Whether a focus change into a tree is the user entering it, rather than the window becoming active
+    // again (after a dialog, or after another program had the focus).
+    static bool EntersTree(const QEvent* event);
     bool HasSelectedNode(const TRyTreeView* tree) const;
     int SelectedTreeKind() const;
     TStyleListItem* SelectedListItem() const;
@@ -179,6 +195,12 @@ private:
     void BeginCommand();
     // Writes a changed style back (clearing StyleModified) and deletes the edit interface.
     void LeaveStyle();
+    // What Import Chord Variation and Import MIDI File share: with a chord variation selected, the
+    // TrackParameters question and OpenDialog2, then `import` (path, chord variation, initialize) of the
+    // chosen file; when it answers that it tried the file, the tree is shown again and the style counts
+    // as changed.
+    using CImportStep = std::function<bool(const std::string&, const TTreeData&, bool, CDialogBridge&)>;
+    void ImportIntoSelectedCv(const CImportStep& import);
     void ShowCachedInfo(const TRyTreeView* tree);
     void ShowInfo(const QString& text);
     QString ListText(int index) const;
@@ -209,6 +231,8 @@ private:
     int32_t StyleVersion = 0;
     // ExtProgCount, ExtProgKeys, ExtProgLow and ExtProgHigh.
     CExtProgList ExtProg;
+    // The folder of the open bank; empty while none is open.
+    QString BankDir;
 
     // Services and owned defaults
     CShellServices services;
@@ -216,5 +240,6 @@ private:
     std::unique_ptr<CFileChooser> ownFiles;
     std::unique_ptr<CMediaPlayer> ownPlayer;
     std::unique_ptr<CWebOpener> ownWeb;
+    std::unique_ptr<CTrackMapChooser> ownTrackMaps;
     TForm3* Splash = nullptr;
 };

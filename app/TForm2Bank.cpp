@@ -46,6 +46,7 @@ void TForm2::OpenBankFile(const QString& path)
 {
     // From here on no bank is open until the new one has been read.
     Bank.reset();
+    BankDir.clear();
     EditIfc.reset();
     StyleModified = false;
     CurStyle = -1;
@@ -61,6 +62,8 @@ void TForm2::OpenBankFile(const QString& path)
         result = bank->OpenFile(QFile::encodeName(file.filePath()).toStdString());
         if (result == BankResult::Ok) {
             Bank = std::move(bank);
+            // The first save proposes the bank's own folder.
+            BankDir = SaveDialog1.InitialDir = file.absolutePath();
             StyleCount = Bank->StyleCount();
             std::copy_n(Bank->Slots().begin(), std::min(Bank->Slots().size(), std::size(StyleSlots)),
                         StyleSlots);

@@ -17,27 +17,6 @@
 #include <QLineEdit>
 #include <algorithm>
 
-namespace {
-
-constexpr int MinTempo = 40;
-constexpr int MaxTempo = 300;
-
-// The number at the start of `text` as C's atoi reads it (blanks and a sign first); 0 without one.
-int LeadingNumber(const QString& text)
-{
-    const QString trimmed = text.trimmed();
-    qsizetype end = 0;
-    if (end < trimmed.size() && (trimmed[end] == '+' || trimmed[end] == '-'))
-        ++end;
-    while (end < trimmed.size() && trimmed[end].isDigit() && end < 10)
-        ++end;
-    bool ok = false;
-    const int value = trimmed.left(end).toInt(&ok);
-    return ok ? value : 0;
-}
-
-} // namespace
-
 bool TForm2::ExportCvToFile(const QString& path, int element, int cv, int track)
 {
     return EditIfc != nullptr &&
@@ -100,7 +79,7 @@ void TForm2::PlayButtonClick()
     if (node == nullptr)
         return;
     StyleTree->setFocus();
-    const int tempo = std::clamp(LeadingNumber(TempoEdit->text()), MinTempo, MaxTempo);
+    const int tempo = CStyleExport::PlayTempo(TempoEdit->text().toStdString());
     TempoEdit->setText(QString::number(tempo));
     EditIfc->SetStyleTempo(tempo);
     const TTreeData& at = node->data;
@@ -122,9 +101,13 @@ void TForm2::StartTestPlay(int element, int cv, int track)
         return;
     }
     CMediaPlayer& player = *services.Player;
-    // The path stays set after a player error, so the next stop deletes the file.
     if (!player.Open(TempSmfPath) || !player.Play()) {
         ReportPlayerError();
+        // One failure, one message: the player is released and the file deleted now, quietly, since the
+        // next stop would only add the player's complaint that nothing is playing.
+        player.Close();
+        QFile::remove(TempSmfPath);
+        TempSmfPath.clear();
         return;
     }
     MediaPanel->show();

@@ -1,5 +1,6 @@
 // The main window's import commands and the deletion of a chord variation, over the shell's commands.
 #include "app/CDialogBridge.h"
+#include "app/CTrackMapChooser.h"
 #include "app/CWaitCursor.h"
 #include "app/TForm2.h"
 #include "app/TRyTreeView.h"
@@ -10,13 +11,16 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <optional>
 
 void TForm2::ImportAllSmfClick()
 {
     BeginCommand();
     if (Bank == nullptr || EditIfc == nullptr || CurStyle < 0)
         return;
-    if (services.ShiftDown()) {
+    // Shift held on the click that brought the command here.
+    if (QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier)) {
         ExportAllCvs();
         return;
     }
@@ -50,6 +54,32 @@ void TForm2::ImportAllSmfClick()
 
 void TForm2::ImportSingleSmfClick()
 {
+    ImportIntoSelectedCv(
+        [this](const std::string& path, const TTreeData& at, bool initialize, CDialogBridge& dialogs) {
+            CWaitCursor wait;
+            CStyleImport::ImportFile(*EditIfc, ExtProg, path, at.Element, at.Cv, initialize, dialogs);
+            return true;
+        });
+}
+
+void TForm2::ImportMidiFileClick()
+{
+    ImportIntoSelectedCv(
+        [this](const std::string& path, const TTreeData& at, bool initialize, CDialogBridge& dialogs) {
+            const QString name = QFileInfo(QFile::decodeName(path.c_str())).fileName();
+            std::optional<CWaitCursor> wait;
+            const auto askMap = [&](const CSmfSummary& summary, const CTrackMap& guess) {
+                std::optional<CTrackMap> map = services.TrackMaps->Choose(this, name, summary, guess);
+                wait.emplace();
+                return map;
+            };
+            return CStyleImport::ImportMappedFile(*EditIfc, ExtProg, path, at.Element, at.Cv, initialize,
+                                                  askMap, dialogs) != CStyleImport::CMappedImport::Cancelled;
+        });
+}
+
+void TForm2::ImportIntoSelectedCv(const CImportStep& import)
+{
     BeginCommand();
     const TStyleTreeItem* node = SelectedCvNode();
     if (node != nullptr) {
@@ -61,15 +91,16 @@ void TForm2::ImportSingleSmfClick()
         const QStringList chosen =
             parameters == CTrackParameters::Skip ? QStringList() : services.Files->Choose(this, OpenDialog2);
         if (!chosen.isEmpty()) {
-            CWaitCursor wait;
             OpenDialog2.InitialDir = QFileInfo(chosen.first()).absolutePath();
-            CStyleImport::ImportFile(*EditIfc, ExtProg, QFile::encodeName(chosen.first()).toStdString(),
-                                     at.Element, at.Cv, parameters == CTrackParameters::Initialize, dialogs);
-            StyleVersion = EditIfc->GetStyleVersion();
-            FillStyleTree();
-            StyleTree->SelectNode(StyleTree->NodeAt(index));
-            StyleModified = true;
-            UpdateControls();
+            if (import(QFile::encodeName(chosen.first()).toStdString(), at,
+                       parameters == CTrackParameters::Initialize, dialogs)) {
+                CWaitCursor wait;
+                StyleVersion = EditIfc->GetStyleVersion();
+                FillStyleTree();
+                StyleTree->SelectNode(StyleTree->NodeAt(index));
+                StyleModified = true;
+                UpdateControls();
+            }
         }
     }
     StyleTree->setFocus();

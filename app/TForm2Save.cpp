@@ -39,10 +39,14 @@ void TForm2::SaveStyleClick()
             names.push_back(ListText(k + 1).toLatin1().toStdString());
         }
         const QFileInfo file(chosen.first());
-        BankFileName = file.fileName();
-        SaveDialog1.InitialDir = file.absolutePath();
         saved = Bank->SaveFile(QFile::encodeName(file.filePath()).toStdString(), names);
-        FillStyleList();
+        // Only a written file ends the episode: after a failure the marks of the changed styles, the
+        // bank's name and folder stay, so that closing and opening still ask before the changes go.
+        if (saved.result == BankResult::Ok) {
+            BankFileName = file.fileName();
+            BankDir = SaveDialog1.InitialDir = file.absolutePath();
+            FillStyleList();
+        }
         UpdateControls();
     }
     for (int i = 0; i < saved.compressionErrors; ++i)
@@ -58,7 +62,7 @@ void TForm2::UndoStyleClick()
     if (Bank == nullptr || EditIfc == nullptr || CurStyle < 0)
         return;
     StyleTree->setFocus();
-    QTreeWidgetItem* node = StyleList->currentItem();
+    QTreeWidgetItem* node = StyleList->SelectedNode();
     const int index = StyleList->IndexOf(node);
     StyleModified = false;
     EditIfc.reset();

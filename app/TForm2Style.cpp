@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -30,13 +31,15 @@ TStyleTreeItem* AddTreeNode(QTreeWidgetItem* parent, const QString& text, int im
 
 const TStyleTreeItem* TForm2::SelectedTreeItem() const
 {
-    if (EditIfc == nullptr || !HasSelectedNode(StyleTree))
+    if (EditIfc == nullptr)
         return nullptr;
-    return dynamic_cast<const TStyleTreeItem*>(StyleTree->currentItem());
+    return dynamic_cast<const TStyleTreeItem*>(StyleTree->SelectedNode());
 }
 
 void TForm2::FillStyleTree()
 {
+    // Rebuilding the tree is no selection of the user's: the info text of the style list stays.
+    const QSignalBlocker quiet(StyleTree);
     StyleTree->clear();
     if (EditIfc == nullptr)
         return;
@@ -120,10 +123,10 @@ void TForm2::ShowCachedInfo(const TRyTreeView* tree)
         return;
     QString info;
     if (tree == StyleList && Bank != nullptr) {
-        if (const auto* node = dynamic_cast<const TStyleListItem*>(tree->currentItem()))
+        if (const auto* node = dynamic_cast<const TStyleListItem*>(tree->SelectedNode()))
             info = node->Info;
     } else if (tree == StyleTree && EditIfc != nullptr) {
-        if (const auto* node = dynamic_cast<const TStyleTreeItem*>(tree->currentItem()))
+        if (const auto* node = dynamic_cast<const TStyleTreeItem*>(tree->SelectedNode()))
             info = node->data.Info;
     }
     if (!info.isEmpty())
@@ -177,6 +180,8 @@ void TForm2::StyleListChange(QTreeWidgetItem* item)
         node->Info = info;
     ShowInfo(info);
     FillStyleTree();
+    // Another style's tree starts at its top.
+    StyleTree->scrollToTop();
     UpdateControls();
 }
 

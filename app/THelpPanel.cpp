@@ -6,6 +6,7 @@
 
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -62,38 +63,38 @@ constexpr const char* HelpLines[] = {
 THelpPanel::THelpPanel(QWidget* parent) : QFrame(parent)
 {
     setObjectName("HelpPanel");
-    setGeometry(8, 40, 305, 345);
     setFrameStyle(QFrame::Box | QFrame::Plain);
     CLook::UseTooltipColours(*this);
 
-    StaticText1 = MakeLabel("StaticText1", 8, Title);
-    StaticText1->setFont(CLook::Styled(StaticText1->font(), 12, true));
-    StaticText1->setGeometry(8, 3, 289, 28);
+    StaticText1 = MakeLabel("StaticText1", Title);
+    StaticText1->setFont(CLook::Styled(StaticText1->font(), 0, true));
     StaticText1->setWordWrap(true);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
-    Memo1->setGeometry(8, 32, 289, 281);
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setPlainText(HelpText());
 
-    GotoWeb = MakeLabel("GotoWeb", 318, WebLinkText);
+    GotoWeb = MakeLabel("GotoWeb", WebLinkText);
     GotoWeb->setFont(CLook::Styled(GotoWeb->font(), 0, false, true, true));
     QPalette maroon = GotoWeb->palette();
     maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
     GotoWeb->setPalette(maroon);
     GotoWeb->setCursor(Qt::PointingHandCursor);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(StaticText1);
+    layout->addWidget(Memo1, 1);
+    layout->addWidget(GotoWeb);
     hide();
 }
 
-TClickLabel* THelpPanel::MakeLabel(const char* name, int top, const char* text)
+TClickLabel* THelpPanel::MakeLabel(const char* name, const char* text)
 {
     auto* label = new TClickLabel(this);
     label->setObjectName(name);
-    label->setGeometry(8, top, 289, 20);
     label->setAlignment(Qt::AlignCenter);
     label->setText(text);
     return label;

@@ -12,7 +12,8 @@ public:
     static constexpr const char* Title = "Ry7 Style to Midi / Midi to Style Conversion Tool";
     static constexpr const char* WebLinkText = "Visit the Quelon Ry Website";
 
-    // Builds the hidden panel at left 8, top 40, 305 x 345 inside `parent`.
+    // Builds the hidden panel inside `parent`, which places it over the controls it covers; the title
+    // wraps and the text scrolls, so the panel shows whole at any size its parent's layout gives it.
     explicit THelpPanel(QWidget* parent);
 
     // The help text of Memo1.
@@ -31,5 +32,5 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    TClickLabel* MakeLabel(const char* name, int top, const char* text);
+    TClickLabel* MakeLabel(const char* name, const char* text);
 };

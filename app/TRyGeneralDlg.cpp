@@ -5,23 +5,37 @@
 #include "app/TClickLabel.h"
 
 #include <QFrame>
+#include <QGridLayout>
 #include <QLabel>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
-constexpr int ButtonTop = 104;
-constexpr int ButtonWidth = 73;
-constexpr int ButtonHeight = 19;
+// The texts wrap at about this many average characters, the width the dialog was drawn for.
+constexpr int TextColumns = 40;
+// Every button is at least as wide as this text, so that short answers get equal, familiar buttons.
+constexpr const char* ButtonPattern = "Initialize";
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& place, bool bold)
+QLabel* MakeLabel(QWidget* parent, const char* name, bool bold)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
-    label->setGeometry(place);
-    label->setFont(CLook::Styled(label->font(), 13, bold));
+    label->setFont(CLook::Styled(label->font(), 0, bold));
+    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     return label;
+}
+
+// The width of the widest word of `text`: a label can wrap between words only.
+int WidestWord(const QLabel& label)
+{
+    int widest = 0;
+    for (const QString& word : label.text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+        widest = std::max(widest, label.fontMetrics().horizontalAdvance(word));
+    return widest;
 }
 
 } // namespace
@@ -31,22 +45,20 @@ TRyGeneralDlg::TRyGeneralDlg(QWidget* owner, const QString& caption, const QStri
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName("RyGeneralDlg");
-    setFixedSize(289, 145);
     setModal(true);
     CLook::UseTooltipColours(*this);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");
-    Panel1->setGeometry(rect());
     Panel1->setFrameStyle(QFrame::Box | QFrame::Plain);
-
-    CaptionLabel = MakeLabel(this, "CaptionLabel", QRect(16, 16, 249, 25), true);
-    TextLabel = MakeLabel(this, "TextLabel", QRect(16, 48, 249, 41), false);
-    ButtonYes = MakeButton("ButtonYes", 16, left);
-    ButtonNo = MakeButton("ButtonNo", 104, middle);
-    ButtonCancel = MakeButton("ButtonCancel", 192, right);
+    CaptionLabel = MakeLabel(Panel1, "CaptionLabel", true);
+    TextLabel = MakeLabel(Panel1, "TextLabel", false);
+    ButtonYes = MakeButton("ButtonYes", left);
+    ButtonNo = MakeButton("ButtonNo", middle);
+    ButtonCancel = MakeButton("ButtonCancel", right);
     CaptionLabel->setText(caption);
     TextLabel->setText(text);
+    ArrangeControls();
 
     connect(ButtonYes, &TClickLabel::clicked, this, &TRyGeneralDlg::ButtonYesClick);
     connect(ButtonNo, &TClickLabel::clicked, this, &TRyGeneralDlg::ButtonNoClick);
@@ -56,16 +68,56 @@ TRyGeneralDlg::TRyGeneralDlg(QWidget* owner, const QString& caption, const QStri
     connect(ButtonCancel, &TClickLabel::pressed, this, &TRyGeneralDlg::ButtonCancelMouseDown);
 }
 
-TClickLabel* TRyGeneralDlg::MakeButton(const char* name, int left, const QString& text)
+TClickLabel* TRyGeneralDlg::MakeButton(const char* name, const QString& text)
 {
-    auto* button = new TClickLabel(this);
+    auto* button = new TClickLabel(Panel1);
     button->setObjectName(name);
-    button->setGeometry(left, ButtonTop, ButtonWidth, ButtonHeight);
     button->setFrameStyle(QFrame::Box | QFrame::Plain);
     button->setAlignment(Qt::AlignCenter);
+    button->setTextFormat(Qt::PlainText);
     button->setText(text);
+    button->setMargin(button->fontMetrics().averageCharWidth() / 2);
+    // A hidden button keeps its place: the middle one stays in the middle.
+    QSizePolicy policy = button->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    button->setSizePolicy(policy);
     button->setVisible(!text.isEmpty());
     return button;
+}
+
+void TRyGeneralDlg::ArrangeControls()
+{
+    auto* buttons = new QGridLayout;
+    auto* panel = new QVBoxLayout(Panel1);
+    panel->addWidget(CaptionLabel);
+    panel->addWidget(TextLabel, 1);
+    panel->addSpacing(TextLabel->fontMetrics().height() / 2);
+    panel->addLayout(buttons);
+    auto* dialog = new QVBoxLayout(this);
+    dialog->setContentsMargins(0, 0, 0, 0);
+    dialog->addWidget(Panel1);
+    dialog->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Three equal buttons, wide enough for the longest answer.
+    int buttonWidth = 0;
+    for (TClickLabel* button : {ButtonYes, ButtonNo, ButtonCancel}) {
+        const int frame = 2 * (button->frameWidth() + button->margin());
+        buttonWidth = std::max({buttonWidth, button->fontMetrics().horizontalAdvance(ButtonPattern) + frame,
+                                button->fontMetrics().horizontalAdvance(button->text()) + frame});
+    }
+    int column = 0;
+    for (TClickLabel* button : {ButtonYes, ButtonNo, ButtonCancel}) {
+        button->setFixedWidth(buttonWidth);
+        buttons->addWidget(button, 0, column++);
+    }
+
+    // The texts wrap at a fixed width, wider only for a word that would not fit (a long file name) or
+    // for the buttons; the dialog's height follows from the wrapped lines.
+    const int textWidth =
+        std::max({TextLabel->fontMetrics().averageCharWidth() * TextColumns, WidestWord(*TextLabel),
+                  WidestWord(*CaptionLabel), 3 * buttonWidth + 2 * buttons->horizontalSpacing()});
+    CaptionLabel->setFixedWidth(textWidth);
+    TextLabel->setFixedWidth(textWidth);
 }
 
 void TRyGeneralDlg::ShowPressed(TClickLabel* button)

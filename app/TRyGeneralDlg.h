@@ -16,7 +16,8 @@ public:
     static constexpr int ResultCancel = 2;
 
     // Builds the dialog over `owner` (centred on it) with its caption, text and the texts of the left,
-    // middle and right buttons; a button whose text is empty is not shown.
+    // middle and right buttons; a button whose text is empty is not shown but keeps its place. The dialog
+    // takes the size its wrapped texts and its buttons need in the platform's font.
     TRyGeneralDlg(QWidget* owner, const QString& caption, const QString& text, const QString& left,
                   const QString& middle, const QString& right);
 
@@ -40,6 +41,7 @@ private:
     void ButtonNoMouseDown() { ShowPressed(ButtonNo); }
     void ButtonCancelMouseDown() { ShowPressed(ButtonCancel); }
 
-    TClickLabel* MakeButton(const char* name, int left, const QString& text);
+    TClickLabel* MakeButton(const char* name, const QString& text);
+    void ArrangeControls();
     void ShowPressed(TClickLabel* button);
 };

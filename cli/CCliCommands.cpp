@@ -30,7 +30,7 @@ CCliArgs::COptionSet Options(std::set<std::string> values, std::set<std::string>
 
 const CCliArgs::COptionSet kEditOptions = Options({"--output"}, {"--in-place"});
 
-const std::array<CCliCommand, 7> kCommands = {{
+const std::array<CCliCommand, 8> kCommands = {{
     {"list", "list BANK [--json]", "list the styles of a bank",
      "Lists every style: its number, name, format (old or new) and uncompressed size.\n"
      "  --json    print a JSON array instead of a table\n",
@@ -56,19 +56,30 @@ const std::array<CCliCommand, 7> kCommands = {{
      Options({"--output", "--element", "--cv", "--track", "--tempo", "--prefix"}, {"--all-styles"}), 1, 2,
      &CCliTransfer::Export},
     {"import", "import BANK STYLE FILES... -o OUT.sty [options]", "import MIDI files with standard names",
-     "Imports MIDI files (format 0) into the chord variations their names give (v1cv1 .. i3cv2\n"
-     "anywhere in the file name), then writes the bank to OUT.sty.\n"
+     "Imports MIDI files (format 0, or 1 with --merge-tracks) into the chord variations their names\n"
+     "give (v1cv1 .. i3cv2 anywhere in the file name), then writes the bank to OUT.sty.\n"
      "  --merge                 add the files to the style (default)\n"
      "  --replace               start from a new, empty style named \"New Style\"\n"
      "  --on-duplicate ACTION   for a chord variation that already holds data: keep (keep the\n"
      "                          track parameters, default), initialize (take the file's), skip\n"
+     "  --merge-tracks          take format 1 files too, their tracks merged into one\n"
+     "  --channel-map MAP       the track each channel of the files feeds, e.g. 10=Drum,2=Bass,1=Acc1\n"
+     "                          (channels 1-16; tracks 1-8 or by name, or none); channels not named\n"
+     "                          are left out (default: each track from its own channel)\n"
      "  -o OUT.sty              the bank to write; never the input unless --in-place\n"
      "  --in-place              allow writing over BANK\n"
      "  --ext-prog FILE         extended program list (default: ExtProgList.txt in the current folder)\n"
      "Exit code 1 when a file was refused (the others are imported and the bank is written), and\n"
      "when no file was imported (nothing is written).\n",
-     Options({"--output", "--on-duplicate"}, {"--replace", "--merge", "--in-place"}), 3, kMany,
-     &CCliTransfer::Import},
+     Options({"--output", "--on-duplicate", "--channel-map"},
+             {"--replace", "--merge", "--in-place", "--merge-tracks"}),
+     3, kMany, &CCliTransfer::Import},
+    {"inspect", "inspect FILE.mid [--json]", "show what a MIDI file plays on each channel",
+     "Shows a MIDI file's format, tracks, division and length in measures, and for each channel\n"
+     "with events its notes, key range, first program and the name of the track that plays it:\n"
+     "what --channel-map of import needs.\n"
+     "  --json    print JSON instead of a table\n",
+     Options({}, {"--json"}), 1, 1, &CCliTransfer::Inspect},
     {"rename", "rename BANK STYLE NAME -o OUT.sty [--in-place]", "rename a style",
      "Renames the style to the first 11 characters of NAME; an empty NAME keeps the name.\n", kEditOptions, 3,
      3, &CCliCommands::Rename},
@@ -180,12 +191,7 @@ std::optional<int> CCliCommands::ParseElement(const std::string& text)
 
 std::optional<int> CCliCommands::ParseTrack(const std::string& text)
 {
-    if (const std::optional<int> number = ParseNumber(text, CStandardNames::TrackCount))
-        return *number - 1;
-    for (int t = 0; t < CStandardNames::TrackCount; ++t)
-        if (Lowered(text) == Lowered(CStandardNames::TrackName(t)))
-            return t;
-    return std::nullopt;
+    return CStandardNames::FindTrack(text);
 }
 
 int CCliCommands::List(CCliSession& session, const CCliArgs& args)

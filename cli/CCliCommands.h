@@ -33,7 +33,7 @@ public:
     // Element by 1-based number (1 = Variation 1 .. 12 = Intro 3), by its two-letter standard
     // prefix ("v1", "i3") or by its name ("Fill 2"), ignoring case.
     static std::optional<int> ParseElement(const std::string& text);
-    // Track by 1-based number or by name ("Bass", "Acc. 2"), ignoring case.
+    // Track by 1-based number or by name ("Bass", "Acc. 2", "acc2"), ignoring case, blanks and dots.
     static std::optional<int> ParseTrack(const std::string& text);
 
     // A usage error: the message and the subcommand's usage line on stderr; returns kExitUsage.

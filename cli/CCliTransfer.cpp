@@ -5,10 +5,12 @@
 #include "cli/CCliArgs.h"
 #include "cli/CCliCommands.h"
 #include "cli/CCliSession.h"
+#include "cli/CStyleReport.h"
 #include "shell/CQuestionAnswerer.h"
 #include "shell/CStandardNames.h"
 #include "shell/CStyleExport.h"
 #include "shell/CStyleImport.h"
+#include "shell/CStyleTransfer.h"
 
 #include <cctype>
 #include <cstdio>
@@ -180,8 +182,15 @@ int CCliTransfer::Import(CCliSession& session, const CCliArgs& args)
     const std::string onDuplicate = args.Value("--on-duplicate").value_or("keep");
     if (onDuplicate != "keep" && onDuplicate != "initialize" && onDuplicate != "skip")
         return CCliCommands::UsageError(session, "import", "--on-duplicate takes keep, initialize or skip");
-    const std::string& input = args.Positional()[0];
+    CSmfImportOptions options;
+    options.MergeTracks = args.Has("--merge-tracks");
     std::string error;
+    if (const auto map = args.Value("--channel-map")) {
+        options.Map = CTrackMap::Parse(*map, error);
+        if (!options.Map)
+            return CCliCommands::UsageError(session, "import", "--channel-map: " + error);
+    }
+    const std::string& input = args.Positional()[0];
     const std::optional<std::string> output = OutputBankPath(args, input, error);
     if (!output)
         return CCliCommands::UsageError(session, "import", error);
@@ -194,7 +203,7 @@ int CCliTransfer::Import(CCliSession& session, const CCliArgs& args)
     const CImportMode mode = *CStyleImport::AskMode(answers);
     const std::vector<std::string> files(args.Positional().begin() + 2, args.Positional().end());
     const CImportSetResult result =
-        CStyleImport::ImportSet(style, mode, files, session.Programs(), answers, session);
+        CStyleImport::ImportSet(style, mode, files, session.Programs(), answers, session, options);
     session.EndProgress();
     // Without Undo a style that took no file would only lose what the bank holds.
     if (result.Imported == 0) {
@@ -204,4 +213,33 @@ int CCliTransfer::Import(CCliSession& session, const CCliArgs& args)
     if (!session.CommitAndSave(k, *style, *output))
         return kExitFailure;
     return result.Refused() ? kExitFailure : kExitOk;
+}
+
+int CCliTransfer::Inspect(CCliSession& session, const CCliArgs& args)
+{
+    const std::string& path = args.Positional()[0];
+    CSmfSummary summary;
+    const std::optional<CSmfTracks::Result> result = CStyleTransfer::SummarizeSmfFile(path, summary);
+    if (!result) {
+        session.Fail("cannot read " + path);
+        return kExitFailure;
+    }
+    switch (*result) {
+    case CSmfTracks::Result::Ok:
+        break;
+    case CSmfTracks::Result::NotMidi:
+        session.Fail(path + " is no MIDI file");
+        return kExitFailure;
+    case CSmfTracks::Result::Format2:
+        session.Fail(path + " is a MIDI file of format 2, whose tracks are independent patterns");
+        return kExitFailure;
+    case CSmfTracks::Result::Malformed:
+        session.Fail(path + ": a track cannot be read to its End of Track");
+        return kExitFailure;
+    }
+    if (args.Has("--json"))
+        CStyleReport::WriteSmfSummaryJson(session.Out(), summary);
+    else
+        CStyleReport::WriteSmfSummary(session.Out(), summary);
+    return kExitOk;
 }

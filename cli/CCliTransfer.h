@@ -1,4 +1,4 @@
-// The subcommands that move music between a style and MIDI files.
+// The subcommands that move music between a style and MIDI files, and the one that looks into a MIDI file.
 #pragma once
 
 class CCliArgs;
@@ -9,5 +9,8 @@ public:
     // export BANK STYLE|--all-styles [-o DIR] [--element E] [--cv C] [--track T] [--tempo BPM] [--prefix P]
     static int Export(CCliSession& session, const CCliArgs& args);
     // import BANK STYLE FILES... -o OUT [--replace|--merge] [--on-duplicate keep|initialize|skip]
+    //        [--merge-tracks] [--channel-map MAP]
     static int Import(CCliSession& session, const CCliArgs& args);
+    // inspect FILE.mid [--json]
+    static int Inspect(CCliSession& session, const CCliArgs& args);
 };

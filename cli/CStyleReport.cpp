@@ -5,6 +5,7 @@
 #include "cli/CCliSession.h"
 #include "shell/CNodeInfo.h"
 #include "shell/CStandardNames.h"
+#include "smf/CSmfTracks.h"
 
 #include <cstdio>
 #include <iomanip>
@@ -47,6 +48,16 @@ std::string FormatOf(const CStyleSelection& selection)
     if (!style.IsLoaded())
         return "-";
     return style.GetStyleVersion() > 0 ? "new" : "old";
+}
+
+std::string KeyRange(const CSmfChannelSummary& channel)
+{
+    return channel.notes ? std::to_string(channel.lowKey) + "-" + std::to_string(channel.highKey) : "-";
+}
+
+std::string Signature(const CSmfSummary& summary)
+{
+    return std::to_string(summary.numerator) + "/" + std::to_string(1u << summary.denomExp);
 }
 
 void WriteNode(std::ostream& out, int depth, const std::string& text, const std::string& info)
@@ -175,6 +186,45 @@ void CStyleReport::WriteTreeJson(std::ostream& out, const CStyleTree& tree)
             out << "]}";
         }
         out << "]}";
+    }
+    out << "\n ]\n}\n";
+}
+
+void CStyleReport::WriteSmfSummary(std::ostream& out, const CSmfSummary& summary)
+{
+    out << "format " << summary.format << ", " << summary.tracks
+        << (summary.tracks == 1 ? " track" : " tracks") << ", division " << summary.division << ", "
+        << summary.Measures() << " measures of " << Signature(summary) << "\n";
+    out << "channel  notes  keys     program  track\n";
+    for (size_t c = 0; c < summary.channels.size(); ++c) {
+        const CSmfChannelSummary& channel = summary.channels[c];
+        if (!channel.HasEvents())
+            continue;
+        out << std::right << std::setw(7) << c + 1 << std::setw(7) << channel.notes << "  " << std::left
+            << std::setw(7) << KeyRange(channel) << std::right << std::setw(9)
+            << (channel.firstProgram < 0 ? "-" : std::to_string(channel.firstProgram)) << "  "
+            << (channel.trackName.empty() ? "-" : Printable(channel.trackName)) << "\n";
+    }
+}
+
+void CStyleReport::WriteSmfSummaryJson(std::ostream& out, const CSmfSummary& summary)
+{
+    out << "{\"format\": " << summary.format << ", \"tracks\": " << summary.tracks
+        << ", \"division\": " << summary.division << ", \"measures\": " << summary.Measures()
+        << ", \"signature\": " << Json(Signature(summary)) << ",\n \"channels\": [";
+    bool first = true;
+    for (size_t c = 0; c < summary.channels.size(); ++c) {
+        const CSmfChannelSummary& channel = summary.channels[c];
+        if (!channel.HasEvents())
+            continue;
+        out << (first ? "\n  " : ",\n  ") << "{\"channel\": " << c + 1 << ", \"notes\": " << channel.notes;
+        if (channel.notes)
+            out << ", \"low\": " << int{channel.lowKey} << ", \"high\": " << int{channel.highKey};
+        else
+            out << ", \"low\": null, \"high\": null";
+        out << ", \"program\": " << (channel.firstProgram < 0 ? "null" : std::to_string(channel.firstProgram))
+            << ", \"track\": " << Json(channel.trackName) << "}";
+        first = false;
     }
     out << "\n ]\n}\n";
 }

@@ -1,4 +1,5 @@
-// What list and show print: the styles of a bank and the tree of one style with the window's info texts.
+// What list, show and inspect print: the styles of a bank, the tree of one style with the window's info
+// texts, and what a MIDI file plays on each channel.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <vector>
 
 class CCliSession;
+struct CSmfSummary;
 class CExtProgList;
 class CNstEditIfc;
 
@@ -54,6 +56,11 @@ public:
     static void WriteRowsJson(std::ostream& out, const std::vector<CStyleRow>& rows);
     static void WriteTree(std::ostream& out, const CStyleTree& tree);
     static void WriteTreeJson(std::ostream& out, const CStyleTree& tree);
+    // The file's format, tracks, division and length, then one row per channel with events: channel
+    // (from 1), notes, key range, first program (as the file stores it, 0..127) and the file's name of
+    // the track that plays it; "-" where there is none.
+    static void WriteSmfSummary(std::ostream& out, const CSmfSummary& summary);
+    static void WriteSmfSummaryJson(std::ostream& out, const CSmfSummary& summary);
 
     // Text from a file made safe to print: bytes outside printable ASCII become '?'.
     static std::string Printable(const std::string& text);

@@ -37,14 +37,30 @@ void ImportAndExport(CNstEditIfc& style, const uint8_t* data, size_t size, uint8
     style.ExportCvToSmf(element, cv, steer % 8);
 }
 
+// The chord variation a new style makes of a file, exported; empty when the file is refused.
+std::vector<uint8_t> Imported(const uint8_t* data, size_t size)
+{
+    CNstEditIfc style(nullptr, 0);
+    if (!style.ImportSmfToCv(data, size, 0, 0, CNstEditIfc::AllTracks, false))
+        return {};
+    return style.ExportCvToSmf(0, 0, CNstEditIfc::AllTracks);
+}
+
 // A file of format 0 or 1 read track by track: its merge into format 0, on channels moved by the
-// steering byte, must read back whole and import like any format 0 file.
+// steering byte, must read back whole and import like any format 0 file. A format 0 file that imports
+// must import alike when merged on its own channels.
 void MergeTracks(const uint8_t* data, size_t size, uint8_t steer)
 {
     CSmfTracks tracks;
     if (tracks.Read(data, size) != CSmfTracks::Result::Ok)
         return;
     tracks.Summary();
+    if (tracks.Format() == 0) {
+        const std::vector<uint8_t> plain = Imported(data, size);
+        const std::vector<uint8_t> same = tracks.Format0(CSmfTracks::SameChannels());
+        if (!plain.empty() && Imported(same.data(), same.size()) != plain)
+            __builtin_trap();
+    }
     CSmfTracks::CChannelMap map = CSmfTracks::SameChannels();
     for (size_t c = 0; c < map.size(); ++c)
         map[c] = (steer >> (c % 8)) & 1 ? static_cast<int8_t>((c + steer) % 16) : CSmfTracks::Dropped;

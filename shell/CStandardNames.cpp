@@ -2,6 +2,8 @@
 #include "shell/CStandardNames.h"
 
 #include <cassert>
+#include <cctype>
+#include <charconv>
 
 namespace {
 
@@ -20,6 +22,16 @@ constexpr const char* Names[CStandardNames::RowCount] = {
     "v4cv3", "v4cv4", "v4cv5", "v4cv6", "i1cv1", "i1cv2", "i2cv1", "i2cv2", "f1cv1", "f1cv2",
     "f2cv1", "f2cv2", "e1cv1", "e1cv2", "e2cv1", "e2cv2", "f3cv1", "f3cv2", "i3cv1", "i3cv2"};
 
+// A name as FindTrack compares it: lower case, without blanks and dots.
+std::string Folded(std::string_view text)
+{
+    std::string folded;
+    for (const char c : text)
+        if (c != ' ' && c != '.')
+            folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return folded;
+}
+
 constexpr int VariationCount = 4;
 constexpr int VariationRows = VariationCount * CStandardNames::MaxCvCount;
 
@@ -35,6 +47,20 @@ const char* CStandardNames::TrackName(int track)
 {
     assert(track >= 0 && track < TrackCount);
     return TrackNames[track];
+}
+
+std::optional<int> CStandardNames::FindTrack(std::string_view text)
+{
+    int number = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, failure] = std::from_chars(text.data(), end, number);
+    if (failure == std::errc() && stop == end)
+        return number >= 1 && number <= TrackCount ? std::optional<int>(number - 1) : std::nullopt;
+    const std::string folded = Folded(text);
+    for (int t = 0; t < TrackCount; ++t)
+        if (!folded.empty() && folded == Folded(TrackNames[t]))
+            return t;
+    return std::nullopt;
 }
 
 std::string CStandardNames::ChordVarText(int cv)

@@ -1,6 +1,7 @@
 // The window's fixed texts and the 40 standard names that tie MIDI file names to chord variations.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,9 @@ public:
     static const char* ElementName(int element);
     // Track name, "Drum" .. "Acc. 5", for 0 <= track < TrackCount.
     static const char* TrackName(int track);
+    // Track by 1-based number ("3") or by name with case, blanks and dots ignored ("Bass", "acc. 2",
+    // "Acc2"); nullopt for anything else.
+    static std::optional<int> FindTrack(std::string_view text);
     // "Chord Var " followed by the 1-based number of chord variation `cv`.
     static std::string ChordVarText(int cv);
     // Number of chord variations element `element` can hold: 6 for the Variations, 2 for the others.

@@ -4,6 +4,9 @@
 #include "shell/CStandardNames.h"
 #include "shell/CStyleTransfer.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace {
 
 // Variation 1 to Ending 2: the elements of the old style format.
@@ -30,4 +33,21 @@ CExportResult CStyleExport::ExportAll(CNstEditIfc& style, const CExtProgList& pr
         }
     }
     return result;
+}
+
+int CStyleExport::PlayTempo(const std::string& field)
+{
+    size_t at = 0;
+    while (at < field.size() && std::isspace(static_cast<unsigned char>(field[at])) != 0)
+        ++at;
+    bool negative = false;
+    if (at < field.size() && (field[at] == '+' || field[at] == '-'))
+        negative = field[at++] == '-';
+    // Digits beyond the range only push the value further out: it is held at the first step past it.
+    int value = 0;
+    for (; at < field.size() && std::isdigit(static_cast<unsigned char>(field[at])) != 0; ++at)
+        value = std::min(value * 10 + (field[at] - '0'), MaxTempo + 1);
+    if (negative)
+        return MinTempo;
+    return std::clamp(value, MinTempo, MaxTempo);
 }

@@ -38,4 +38,12 @@ public:
     // end tells the failures.
     static CExportResult ExportAll(CNstEditIfc& style, const CExtProgList& programs,
                                    const CExportSelection& selection, const std::string& prefix);
+
+    // Tempo of the exported files, in beats per minute
+    static constexpr int MinTempo = 40;
+    static constexpr int MaxTempo = 300;
+    // The tempo a test play takes from the text of the tempo field: the number at its start as C's atoi
+    // reads it (blanks, then a sign, then digits; 0 without digits), however many digits it has, held
+    // to MinTempo..MaxTempo.
+    static int PlayTempo(const std::string& field);
 };

@@ -26,6 +26,11 @@ template <typename Meaning> Meaning Pick(CAnswer answer, Meaning left, Meaning m
     return answer == CAnswer::Left ? left : answer == CAnswer::Middle ? middle : right;
 }
 
+void ReportReadError(const char* caption, const std::string& path, CMessageSink& messages)
+{
+    messages.Message({caption, ReadErrorText, Quoted(CStandardNames::LowerFileName(path))});
+}
+
 CTrackParameters Parameters(CAnswer answer)
 {
     return Pick(answer, CTrackParameters::Initialize, CTrackParameters::Keep, CTrackParameters::Skip);
@@ -43,7 +48,8 @@ std::optional<CImportMode> CStyleImport::AskMode(CQuestionAnswerer& answers)
 
 CImportSetResult CStyleImport::ImportSet(std::unique_ptr<CNstEditIfc>& style, CImportMode mode,
                                          const std::vector<std::string>& paths, const CExtProgList& programs,
-                                         CQuestionAnswerer& answers, CMessageSink& messages)
+                                         CQuestionAnswerer& answers, CMessageSink& messages,
+                                         const CSmfImportOptions& options)
 {
     if (mode == CImportMode::Replace) {
         const int32_t version = style->GetStyleVersion();
@@ -55,7 +61,7 @@ CImportSetResult CStyleImport::ImportSet(std::unique_ptr<CNstEditIfc>& style, CI
     const int total = static_cast<int>(paths.size());
     for (int i = 0; i < total; ++i) {
         messages.Progress("importing", i + 1, total);
-        ImportNamedFile(*style, paths[static_cast<size_t>(i)], programs, answers, messages, result);
+        ImportNamedFile(*style, paths[static_cast<size_t>(i)], programs, answers, messages, options, result);
     }
     CStyleEdit::EnsureVariationOne(*style, SetCaption, messages);
     return result;
@@ -63,7 +69,7 @@ CImportSetResult CStyleImport::ImportSet(std::unique_ptr<CNstEditIfc>& style, CI
 
 void CStyleImport::ImportNamedFile(CNstEditIfc& style, const std::string& path, const CExtProgList& programs,
                                    CQuestionAnswerer& answers, CMessageSink& messages,
-                                   CImportSetResult& counts)
+                                   const CSmfImportOptions& options, CImportSetResult& counts)
 {
     const std::string name = Quoted(CStandardNames::LowerFileName(path));
     const int row = CStandardNames::MatchFileName(path);
@@ -89,7 +95,8 @@ void CStyleImport::ImportNamedFile(CNstEditIfc& style, const std::string& path, 
         return;
     }
     const bool initialize = parameters == CTrackParameters::Initialize;
-    if (ImportOne(style, programs, path, target.Element, target.Cv, initialize, SetCaption, messages))
+    if (ImportOne(style, programs, path, target.Element, target.Cv, initialize, SetCaption, messages,
+                  options))
         ++counts.Imported;
     else
         ++counts.Failed;
@@ -117,23 +124,44 @@ CTrackParameters CStyleImport::AskTrackParameters(CQuestionAnswerer& answers)
 }
 
 bool CStyleImport::ImportFile(CNstEditIfc& style, const CExtProgList& programs, const std::string& path,
-                              int element, int cv, bool initialize, CMessageSink& messages)
+                              int element, int cv, bool initialize, CMessageSink& messages,
+                              const CSmfImportOptions& options)
 {
-    return ImportOne(style, programs, path, element, cv, initialize, FileCaption, messages);
+    return ImportOne(style, programs, path, element, cv, initialize, FileCaption, messages, options);
+}
+
+CStyleImport::CMappedImport CStyleImport::ImportMappedFile(CNstEditIfc& style, const CExtProgList& programs,
+                                                           const std::string& path, int element, int cv,
+                                                           bool initialize, const CAskTrackMap& askMap,
+                                                           CMessageSink& messages)
+{
+    CSmfSummary summary;
+    if (CStyleTransfer::SummarizeSmfFile(path, summary) != CSmfTracks::Result::Ok) {
+        ReportReadError(FileCaption, path, messages);
+        return CMappedImport::Failed;
+    }
+    CSmfImportOptions options;
+    options.MergeTracks = true;
+    options.Map = askMap(summary, CTrackMap::Guess(summary));
+    if (!options.Map)
+        return CMappedImport::Cancelled;
+    return ImportOne(style, programs, path, element, cv, initialize, FileCaption, messages, options)
+               ? CMappedImport::Imported
+               : CMappedImport::Failed;
 }
 
 bool CStyleImport::ImportOne(CNstEditIfc& style, const CExtProgList& programs, const std::string& path,
                              int element, int cv, bool initialize, const char* caption,
-                             CMessageSink& messages)
+                             CMessageSink& messages, const CSmfImportOptions& options)
 {
     const CImportOutcome outcome =
-        CStyleTransfer::ImportSmfFile(style, programs, path, element, cv, initialize);
+        CStyleTransfer::ImportSmfFile(style, programs, path, element, cv, initialize, options);
     if (outcome.Upgraded)
         messages.Message({FileCaption, UpgradeText, {}});
-    const std::string name = Quoted(CStandardNames::LowerFileName(path));
     if (!outcome.Ok)
-        messages.Message({caption, ReadErrorText, name});
+        ReportReadError(caption, path, messages);
     if (outcome.Silent)
-        messages.Message({caption, SilentFileText(name, outcome.Channels), {}});
+        messages.Message(
+            {caption, SilentFileText(Quoted(CStandardNames::LowerFileName(path)), outcome.Channels), {}});
     return outcome.Ok;
 }

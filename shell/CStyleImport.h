@@ -1,13 +1,17 @@
 // The import commands: a whole style from files with standard names, and one chord variation from one file.
 #pragma once
 
+#include "shell/CTrackMap.h"
+
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class CExtProgList;
+struct CSmfSummary;
 class CMessageSink;
 class CNstEditIfc;
 class CQuestionAnswerer;
@@ -53,10 +57,12 @@ public:
     //   SMF Format!" with the Subject "'<name>'".
     // <name> is the lower-cased file name without its folder. Afterwards Variation 1 exists
     // (CStyleEdit::EnsureVariationOne). `style` must hold a style; Replace destroys it and puts the new
-    // one in its place. Nothing is written to a bank: that is the caller's decision.
+    // one in its place. Nothing is written to a bank: that is the caller's decision. Every file is read as
+    // `options` say (CStyleTransfer::ImportSmfFile).
     static CImportSetResult ImportSet(std::unique_ptr<CNstEditIfc>& style, CImportMode mode,
                                       const std::vector<std::string>& paths, const CExtProgList& programs,
-                                      CQuestionAnswerer& answers, CMessageSink& messages);
+                                      CQuestionAnswerer& answers, CMessageSink& messages,
+                                      const CSmfImportOptions& options = {});
 
     // Import Chord Variation from SMF
     // Asks the TrackParameters question (caption FileCaption; Left "Initialize", Middle "Keep", Right
@@ -64,10 +70,25 @@ public:
     static CTrackParameters AskTrackParameters(CQuestionAnswerer& answers);
     // Imports the file at `path` into chord variation `cv` of `element` (CStyleTransfer::ImportSmfFile)
     // and tells an upgrade by an extended program under FileCaption. A failure is told under FileCaption
-    // too; the style is then as it was. A file taken without giving any track an event is told with
-    // SilentFileText (ImportSet does the same under SetCaption). True when the file was taken.
+    // too; the style is then as it was. A file taken without giving any track an event (read without a
+    // channel map) is told with SilentFileText (ImportSet does the same under SetCaption). True when the
+    // file was taken. The file is read as `options` say.
     static bool ImportFile(CNstEditIfc& style, const CExtProgList& programs, const std::string& path,
-                           int element, int cv, bool initialize, CMessageSink& messages);
+                           int element, int cv, bool initialize, CMessageSink& messages,
+                           const CSmfImportOptions& options = {});
+
+    // Import MIDI File
+    // Asks which track each channel of a file feeds: given what the file plays per channel and a first
+    // guess, the map the user confirmed, or nullopt when the user cancelled.
+    using CAskTrackMap = std::function<std::optional<CTrackMap>(const CSmfSummary&, const CTrackMap& guess)>;
+    enum class CMappedImport { Imported, Failed, Cancelled };
+    // Reads the file at `path` (format 0 or 1), asks `askMap` with CTrackMap::Guess as its guess, and
+    // imports the file with its tracks merged and the chosen map as ImportFile does. A file that cannot be
+    // read or summed up is told as ImportFile tells a failure, without a question. Cancelled leaves the
+    // style as it was.
+    static CMappedImport ImportMappedFile(CNstEditIfc& style, const CExtProgList& programs,
+                                          const std::string& path, int element, int cv, bool initialize,
+                                          const CAskTrackMap& askMap, CMessageSink& messages);
 
     // "'<name>' gives no event to any track: the tracks play MIDI channels 9 to 16, the file uses
     // channels 1, 2, 3!" (or "channel 1", or "no channel" for a file of meta events only); `channels` has
@@ -77,7 +98,9 @@ public:
 private:
     // One file of ImportSet, counted in `counts`.
     static void ImportNamedFile(CNstEditIfc& style, const std::string& path, const CExtProgList& programs,
-                                CQuestionAnswerer& answers, CMessageSink& messages, CImportSetResult& counts);
+                                CQuestionAnswerer& answers, CMessageSink& messages,
+                                const CSmfImportOptions& options, CImportSetResult& counts);
     static bool ImportOne(CNstEditIfc& style, const CExtProgList& programs, const std::string& path,
-                          int element, int cv, bool initialize, const char* caption, CMessageSink& messages);
+                          int element, int cv, bool initialize, const char* caption, CMessageSink& messages,
+                          const CSmfImportOptions& options);
 };

@@ -32,6 +32,21 @@ uint16_t ChannelsUsed(const std::vector<uint8_t>& bytes)
     return channels;
 }
 
+// The file as the facade reads it: with options other than the default, its tracks merged into one (a
+// format 1 file only with MergeTracks) and its channels moved to the tracks' own. False when the
+// options refuse the file.
+bool ApplyOptions(std::vector<uint8_t>& bytes, const CSmfImportOptions& options)
+{
+    if (options.IsDefault())
+        return true;
+    CSmfTracks tracks;
+    if (tracks.Read(bytes.data(), bytes.size()) != CSmfTracks::Result::Ok ||
+        (tracks.Format() != 0 && !options.MergeTracks))
+        return false;
+    bytes = tracks.Format0(options.Map.value_or(CTrackMap::StyleChannels()).Channels());
+    return true;
+}
+
 // Whether the facade takes the file into that chord variation, tried on a new style.
 bool FacadeTakes(const std::vector<uint8_t>& bytes, int element, int cv)
 {
@@ -52,11 +67,16 @@ bool MarkExtendedNotes(CNstEditIfc& style, const CExtProgList& programs, int ele
 } // namespace
 
 CImportOutcome CStyleTransfer::ImportSmfFile(CNstEditIfc& style, const CExtProgList& programs,
-                                             const std::string& path, int element, int cv, bool initialize)
+                                             const std::string& path, int element, int cv, bool initialize,
+                                             const CSmfImportOptions& options)
 {
     CImportOutcome outcome;
     std::vector<uint8_t> bytes;
-    if (CFileReader::Read(path, MaxSmfSize, bytes) != FileReadResult::Ok)
+    if (!ReadSmfFile(path, bytes))
+        return outcome;
+    // Said of the file as the user has it, before its channels are moved.
+    const uint16_t channels = options.Map ? 0 : ChannelsUsed(bytes);
+    if (!ApplyOptions(bytes, options))
         return outcome;
     // The deletion must come before the import, which takes the file's track parameters only into an
     // element without data; a file that would then be refused must not cost the chord variation.
@@ -70,11 +90,30 @@ CImportOutcome CStyleTransfer::ImportSmfFile(CNstEditIfc& style, const CExtProgL
         style.SetStyleVersion(1);
         outcome.Upgraded = true;
     }
-    if (outcome.Ok && NoTrackFilled(style, element, cv)) {
+    // With a channel map the user chose the channels, and saw what each one plays.
+    if (outcome.Ok && !options.Map && NoTrackFilled(style, element, cv)) {
         outcome.Silent = true;
-        outcome.Channels = ChannelsUsed(bytes);
+        outcome.Channels = channels;
     }
     return outcome;
+}
+
+std::optional<CSmfTracks::Result> CStyleTransfer::SummarizeSmfFile(const std::string& path,
+                                                                   CSmfSummary& summary)
+{
+    std::vector<uint8_t> bytes;
+    if (!ReadSmfFile(path, bytes))
+        return std::nullopt;
+    CSmfTracks tracks;
+    const CSmfTracks::Result result = tracks.Read(bytes.data(), bytes.size());
+    if (result == CSmfTracks::Result::Ok)
+        summary = tracks.Summary();
+    return result;
+}
+
+bool CStyleTransfer::ReadSmfFile(const std::string& path, std::vector<uint8_t>& bytes)
+{
+    return CFileReader::Read(path, MaxSmfSize, bytes) == FileReadResult::Ok;
 }
 
 bool CStyleTransfer::ExportCvToFile(CNstEditIfc& style, const CExtProgList& programs, const std::string& path,

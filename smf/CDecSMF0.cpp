@@ -106,17 +106,14 @@ bool CDecSMF0::ReadByte(uint8_t& byte)
 
 int CDecSMF0::ReadVarLen(uint32_t& value)
 {
-    // At most four 7-bit groups: the largest value is 0x0FFFFFFF, the bytes FF FF FF 7F.
-    value = 0;
-    for (int i = 0; i < 4; ++i) {
-        uint8_t byte;
-        if (!ReadByte(byte))
-            return EndOfData();
-        value = value << 7 | (byte & 0x7Fu);
-        if (!(byte & 0x80))
-            return ReadOk;
+    switch (CSmfBytes::ReadVarLen(*input, value)) {
+    case CSmfBytes::VarLen::Ok:
+        return ReadOk;
+    case CSmfBytes::VarLen::EndOfData:
+        return EndOfData();
+    case CSmfBytes::VarLen::TooLong:
+        break;
     }
-    value = 0;
     Trace("\nCDecSMF0::OnExtractEvent() - Bad variable-length number");
     return ReadFailed;
 }

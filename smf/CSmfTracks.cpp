@@ -2,7 +2,11 @@
 #include "smf/CSmfTracks.h"
 
 #include "events/CBigEndian.h"
+#include "events/CEncoderBase.h"
+#include "events/CEvent.h"
+#include "events/CMemIn.h"
 #include "events/Trace.h"
+#include "smf/CSmfBytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,31 +14,13 @@
 namespace {
 constexpr uint32_t kHeaderBytes = 14; // "MThd", length, format, tracks, division
 constexpr uint32_t kChunkHeaderBytes = 8;
-constexpr uint8_t kMeta = 0xFF;
-constexpr uint8_t kEndOfTrack = 0x2F;
 constexpr uint8_t kTrackName = 0x03;
 constexpr uint8_t kTimeSignature = 0x58;
-constexpr uint32_t kMaxTick = 0xFFFFFFFF;
-
-// Bounded reading of one track chunk.
-struct CTrackCursor {
-    const uint8_t* p;
-    const uint8_t* end;
-
-    bool Has(size_t n) const { return static_cast<size_t>(end - p) >= n; }
-    // A variable-length number of at most four bytes.
-    bool VarLen(uint32_t& value)
-    {
-        value = 0;
-        for (int i = 0; i < 4 && p != end; ++i) {
-            const uint8_t byte = *p++;
-            value = value << 7 | (byte & 0x7F);
-            if (!(byte & 0x80))
-                return true;
-        }
-        return false;
-    }
-};
+constexpr uint8_t kReleaseVelocity = 64;
+// The largest delay a variable-length number holds.
+constexpr uint64_t kMaxDelay = 0x0FFFFFFF;
+// A meta event of the system's own type, which every reader passes over.
+constexpr uint8_t kSkippedEvent[] = {CSmfBytes::Meta, CEvent::PrivateMetaType, 0};
 
 int DataBytes(uint8_t status)
 {
@@ -42,17 +28,11 @@ int DataBytes(uint8_t status)
     return kind == 0xC0 || kind == 0xD0 ? 1 : 2;
 }
 
-void PutVarLen(std::vector<uint8_t>& out, uint32_t value)
+void PutVarLen(std::vector<uint8_t>& out, uint64_t value)
 {
-    uint8_t groups[5];
-    int n = 0;
-    do {
-        groups[n++] = static_cast<uint8_t>(value & 0x7F);
-        value >>= 7;
-    } while (value != 0);
-    while (n > 1)
-        out.push_back(groups[--n] | 0x80);
-    out.push_back(groups[0]);
+    uint8_t bytes[4];
+    const int count = CEncoderBase::VarLenNum(static_cast<uint32_t>(std::min(value, kMaxDelay)), bytes);
+    out.insert(out.end(), bytes, bytes + count);
 }
 } // namespace
 
@@ -68,7 +48,8 @@ CSmfTracks::Result CSmfTracks::Read(const uint8_t* image, size_t size)
 {
     header = {};
     events.clear();
-    if (!image || size < kHeaderBytes || std::memcmp(image, "MThd", 4) != 0 || ReadBE32(image + 4) < 6)
+    if (!image || size < kHeaderBytes || size > UINT32_MAX || std::memcmp(image, "MThd", 4) != 0 ||
+        ReadBE32(image + 4) < 6)
         return Result::NotMidi;
     header.format = ReadBE16(image + 8);
     const uint16_t announced = ReadBE16(image + 10);
@@ -86,6 +67,7 @@ CSmfTracks::Result CSmfTracks::Read(const uint8_t* image, size_t size)
         if (std::memcmp(chunk, "MTrk", 4) == 0) {
             if (!ReadTrack(image + start, available, header.tracks)) {
                 Trace("CSmfTracks::Read() - track %u cannot be read to its End of Track", header.tracks);
+                events.clear();
                 return Result::Malformed;
             }
             ++header.tracks;
@@ -94,6 +76,7 @@ CSmfTracks::Result CSmfTracks::Read(const uint8_t* image, size_t size)
     }
     if (header.tracks == 0 || header.tracks < announced) {
         Trace("CSmfTracks::Read() - %u of %u tracks found", header.tracks, announced);
+        events.clear();
         return Result::Malformed;
     }
     return Result::Ok;
@@ -101,51 +84,84 @@ CSmfTracks::Result CSmfTracks::Read(const uint8_t* image, size_t size)
 
 bool CSmfTracks::ReadTrack(const uint8_t* data, size_t size, uint16_t track)
 {
-    CTrackCursor in{data, data + size};
+    CMemIn in(data, static_cast<uint32_t>(size));
     uint64_t tick = 0;
     uint8_t running = 0;
     for (;;) {
         uint32_t delta = 0;
-        if (!in.VarLen(delta) || !in.Has(1))
+        uint8_t first = 0;
+        if (CSmfBytes::ReadVarLen(in, delta) != CSmfBytes::VarLen::Ok || !in.ReadByte(&first))
             return false;
         tick += delta;
-        if (tick > kMaxTick)
+        CEventSpan event{tick, track, Kind::Channel, first, 0, 0, nullptr, 0};
+        const bool read = first < CSmfBytes::SysEx ? ReadChannelMessage(in, first, running, event)
+                                                   : ReadMessageData(in, data, first, event);
+        if (!read)
             return false;
-        uint8_t status = running;
-        if (*in.p & 0x80)
-            status = *in.p++;
-        const auto at = static_cast<uint32_t>(tick);
-        if (status >= 0x80 && status < 0xF0) {
-            const int n = DataBytes(status);
-            if (!in.Has(static_cast<size_t>(n)) || (in.p[0] & 0x80) || (n == 2 && (in.p[1] & 0x80)))
-                return false;
-            events.push_back({at, track, Kind::Channel, status, in.p, static_cast<uint32_t>(n)});
-            in.p += n;
-            running = status;
-            continue;
-        }
-        // Meta and system exclusive events cancel running status.
-        running = 0;
-        uint8_t type = 0;
-        if (status == kMeta) {
-            if (!in.Has(1))
-                return false;
-            type = *in.p++;
-        } else if (status != 0xF0 && status != 0xF7) {
-            return false; // no status at all, or a system message a file cannot hold
-        }
-        uint32_t length = 0;
-        if (!in.VarLen(length) || !in.Has(length))
-            return false;
-        if (status == kMeta && type == kEndOfTrack) {
-            events.push_back({at, track, Kind::EndOfTrack, type, in.p, 0});
-            header.endTick = std::max(header.endTick, at);
+        events.push_back(event);
+        if (event.kind == Kind::EndOfTrack) {
+            header.endTick = std::max(header.endTick, tick);
             return true;
         }
-        events.push_back({at, track, status == kMeta ? Kind::Meta : Kind::SysEx,
-                          status == kMeta ? type : status, in.p, length});
-        in.p += length;
     }
+}
+
+bool CSmfTracks::ReadChannelMessage(CIn& in, uint8_t first, uint8_t& running, CEventSpan& event) const
+{
+    uint8_t data1 = first;
+    if (first & 0x80) {
+        running = first;
+        if (!in.ReadByte(&data1))
+            return false;
+        if (data1 & 0x80) {
+            event.kind = Kind::Skipped;
+            return true;
+        }
+    }
+    if (running == 0)
+        return false; // a data byte before any status byte
+    uint8_t data2 = 0;
+    if (DataBytes(running) == 2) {
+        if (!in.ReadByte(&data2))
+            return false;
+        if (data2 & 0x80) {
+            if ((running & 0xF0) != CSmfBytes::NoteOff) {
+                event.kind = Kind::Skipped;
+                return true;
+            }
+            data2 = kReleaseVelocity;
+        }
+    }
+    event.status = running;
+    event.data1 = data1;
+    event.data2 = data2;
+    return true;
+}
+
+bool CSmfTracks::ReadMessageData(CIn& in, const uint8_t* data, uint8_t status, CEventSpan& event) const
+{
+    uint8_t type = status;
+    if (status == CSmfBytes::Meta) {
+        if (!in.ReadByte(&type))
+            return false;
+    } else if (status != CSmfBytes::SysEx && status != CSmfBytes::Escape) {
+        return false; // a system message a file cannot hold
+    }
+    uint32_t length = 0;
+    if (CSmfBytes::ReadVarLen(in, length) != CSmfBytes::VarLen::Ok)
+        return false;
+    // An F0 message is stored with its status byte in front of the data.
+    const uint64_t stored = uint64_t{length} + (status == CSmfBytes::SysEx ? 1 : 0);
+    if (stored > CEvent::MaxLength || length > in.GetSize() - in.GetPos())
+        return false;
+    event.kind = status != CSmfBytes::Meta        ? Kind::SysEx
+                 : type == CEvent::EndOfTrackType ? Kind::EndOfTrack
+                                                  : Kind::Meta;
+    event.status = type;
+    event.data = data + in.GetPos();
+    event.size = length;
+    in.Seek(length, CStream::SeekCurrent);
+    return true;
 }
 
 std::vector<uint8_t> CSmfTracks::Format0(const CChannelMap& channels) const
@@ -154,8 +170,12 @@ std::vector<uint8_t> CSmfTracks::Format0(const CChannelMap& channels) const
     std::stable_sort(merged.begin(), merged.end(),
                      [](const CEventSpan& a, const CEventSpan& b) { return a.tick < b.tick; });
     std::vector<uint8_t> track;
-    uint32_t last = 0;
-    const auto put = [&](uint32_t tick) {
+    uint64_t last = 0;
+    const auto put = [&](uint64_t tick) {
+        for (; tick - last > kMaxDelay; last += kMaxDelay) {
+            PutVarLen(track, kMaxDelay);
+            track.insert(track.end(), std::begin(kSkippedEvent), std::end(kSkippedEvent));
+        }
         PutVarLen(track, tick - last);
         last = tick;
     };
@@ -167,26 +187,32 @@ std::vector<uint8_t> CSmfTracks::Format0(const CChannelMap& channels) const
                 continue;
             put(event.tick);
             track.push_back(static_cast<uint8_t>((event.status & 0xF0) | (channel & 0x0F)));
-            break;
+            track.push_back(event.data1);
+            if (DataBytes(event.status) == 2)
+                track.push_back(event.data2);
+            continue;
         }
         case Kind::Meta:
             put(event.tick);
-            track.push_back(kMeta);
+            track.push_back(CSmfBytes::Meta);
             track.push_back(event.status);
-            PutVarLen(track, event.size);
             break;
         case Kind::SysEx:
             put(event.tick);
             track.push_back(event.status);
-            PutVarLen(track, event.size);
             break;
+        case Kind::Skipped:
+            put(event.tick);
+            track.insert(track.end(), std::begin(kSkippedEvent), std::end(kSkippedEvent));
+            continue;
         case Kind::EndOfTrack:
             continue;
         }
+        PutVarLen(track, event.size);
         track.insert(track.end(), event.data, event.data + event.size);
     }
     put(std::max(header.endTick, last));
-    track.insert(track.end(), {kMeta, kEndOfTrack, 0});
+    track.insert(track.end(), {CSmfBytes::Meta, CEvent::EndOfTrackType, 0});
 
     std::vector<uint8_t> image = {'M', 'T', 'h', 'd'};
     AppendBE32(image, 6);
@@ -221,24 +247,24 @@ CSmfSummary CSmfTracks::Summary() const
         if (channel.track < 0)
             channel.track = event.track;
         const uint8_t kind = event.status & 0xF0;
-        if (kind == 0x90 && event.data[1] > 0) {
+        if (kind == CSmfBytes::NoteOn && event.data2 > 0) {
             ++channel.notes;
-            channel.lowKey = std::min(channel.lowKey, event.data[0]);
-            channel.highKey = std::max(channel.highKey, event.data[0]);
+            channel.lowKey = std::min(channel.lowKey, event.data1);
+            channel.highKey = std::max(channel.highKey, event.data1);
         } else if (kind == 0xC0 && channel.firstProgram < 0) {
-            channel.firstProgram = event.data[0];
+            channel.firstProgram = event.data1;
         }
     }
     for (CSmfChannelSummary& channel : summary.channels)
-        if (channel.track >= 0)
+        if (channel.HasEvents())
             channel.trackName = names[static_cast<size_t>(channel.track)];
     return summary;
 }
 
-uint32_t CSmfSummary::Measures() const
+uint64_t CSmfSummary::Measures() const
 {
     if (division == 0 || (division & 0x8000) || numerator == 0)
         return 0;
     const uint64_t measure = (uint64_t{division} * 4 * numerator) >> denomExp;
-    return measure == 0 ? 0 : static_cast<uint32_t>((uint64_t{endTick} + measure - 1) / measure);
+    return measure == 0 ? 0 : (endTick + measure - 1) / measure;
 }

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   liblzo2-dev                                   # benchmark reference only
   qt6-base-dev libfluidsynth-dev fluid-soundfont-gm
+  desktop-file-utils shared-mime-info libglib2.0-bin  # the desktop install and its checks
   python3 python3-mido                          # independent MIDI reader for the checks
   clang-14 libclang-rt-14-dev libfuzzer-14-dev  # the sanitizer build and the fuzz targets
   g++-mingw-w64-x86-64-posix                    # the Windows build of ry7style

@@ -4,15 +4,20 @@
 #include "CShellFakes.h"
 #include "app/TForm2.h"
 #include "app/TRyTreeView.h"
+#include "tools/window/CWindowClicks.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <memory>
 #include <optional>
 
-class CWindowFixture {
+class CWindowFixture : public CWindowClicks {
 public:
     static QString DemoBank() { return QStringLiteral(RY7_SOURCE_DIR "/examples/demo.sty"); }
 
@@ -28,7 +33,7 @@ public:
         files = CFakeFileChooser();
         web = CFakeWebOpener();
         player = CFakeMediaPlayer();
-        shift = false;
+        trackMaps = CFakeTrackMapChooser();
     }
     // Restores the current folder and removes the temporary one with everything written into it.
     void EndTest()
@@ -39,28 +44,63 @@ public:
     QString StartFolder() const { return dir->path(); }
     QString FilePath(const QString& name) const { return dir->filePath(name); }
 
-    // A window over the fakes. Its first activation counts as handled: only the tests of that step let
-    // the window read its program list.
+    // A shown, active window over the fakes. Its first activation counts as handled: only the tests of
+    // that step let the window read its program list.
     std::unique_ptr<TForm2> MakeForm()
+    {
+        auto form = MakeHiddenForm();
+        form->FirstActivation = false;
+        form->show();
+        if (!QTest::qWaitForWindowActive(form.get()))
+            qWarning("The window did not become active: clicks may go astray.");
+        return form;
+    }
+    // A window over the fakes, not yet shown.
+    std::unique_ptr<TForm2> MakeHiddenForm()
     {
         CShellServices services;
         services.Dialog = &dialog;
         services.Files = &files;
         services.Web = &web;
         services.Player = &player;
-        services.ShiftDown = [this] { return shift; };
-        auto form = std::make_unique<TForm2>(services);
-        form->FirstActivation = false;
-        return form;
+        services.TrackMaps = &trackMaps;
+        return std::make_unique<TForm2>(services);
     }
 
-    // Driving the window
-    // Opens the bank at `bank` and selects the style at list index `style` (1-based).
-    static void SelectStyle(TForm2& form, int style, const QString& bank = DemoBank())
+    // Driving the window with the mouse and the keyboard
+    static void Click(QAbstractButton* button, Qt::KeyboardModifiers keys = {})
     {
-        form.OpenBankFile(bank);
-        form.StyleList->SelectNode(form.StyleList->NodeAt(style));
+        QTest::mouseClick(button, Qt::LeftButton, keys);
+    }
+    // Opens the bank at `bank` with the Open button.
+    void OpenBank(TForm2& form, const QString& bank = DemoBank())
+    {
+        files.Choices.append(QStringList(bank));
+        Click(form.OpenStyle);
+    }
+    // Opens the bank at `bank` and clicks the style at list index `style` (1-based).
+    void SelectStyle(TForm2& form, int style, const QString& bank = DemoBank())
+    {
+        OpenBank(form, bank);
+        ClickStyle(form, style);
         QVERIFY(form.EditIfc != nullptr);
+    }
+    // Clicks the style list node at `index` (0 is the bank).
+    static void ClickStyle(TForm2& form, int index)
+    {
+        QTreeWidgetItem* node = form.StyleList->NodeAt(index);
+        QVERIFY(node != nullptr);
+        ClickNode(*form.StyleList, node);
+        QCOMPARE(form.StyleList->SelectedNode(), node);
+    }
+    // Clicks `node` of the style tree, opening the nodes above it first as a user does.
+    static void ClickTreeNode(TForm2& form, QTreeWidgetItem* node)
+    {
+        QVERIFY(node != nullptr);
+        for (QTreeWidgetItem* above = node->parent(); above != nullptr; above = above->parent())
+            above->setExpanded(true);
+        ClickNode(*form.StyleTree, node);
+        QCOMPARE(form.StyleTree->SelectedNode(), node);
     }
     // The first style tree node of `kind` in walk order, or null.
     static TStyleTreeItem* FindTreeNode(const TForm2& form, int kind)
@@ -82,29 +122,36 @@ public:
                    at.Track == track;
         });
     }
-    static void SelectTreeNode(TForm2& form, int kind)
-    {
-        QTreeWidgetItem* node = FindTreeNode(form, kind);
-        QVERIFY(node != nullptr);
-        form.StyleTree->SelectNode(node);
-    }
-    // Deletes chord variation `cv` of `element` through the tool button's handler.
+    // Clicks the first style tree node of `kind`.
+    static void SelectTreeNode(TForm2& form, int kind) { ClickTreeNode(form, FindTreeNode(form, kind)); }
+    // Deletes chord variation `cv` of `element` with a click on it and one on the Delete button.
     static void DeleteCv(TForm2& form, int element, int cv)
     {
-        QTreeWidgetItem* node = FindCvNode(form, element, cv);
-        QVERIFY(node != nullptr);
-        form.StyleTree->SelectNode(node);
-        form.DeleteCVClick();
+        ClickTreeNode(form, FindCvNode(form, element, cv));
+        Click(form.DeleteCV);
     }
-    // Exports chord variation `cv` of `element` through the export command to `name` in the start folder;
+    // Exports chord variation `cv` of `element` with the Export button to `name` in the start folder;
     // returns the path.
     QString ExportCv(TForm2& form, int element, int cv, const QString& name)
     {
         const QString path = FilePath(name);
-        form.StyleTree->SelectNode(FindCvNode(form, element, cv));
+        ClickTreeNode(form, FindCvNode(form, element, cv));
         files.Choices.append(QStringList(path));
-        form.ExportSingleSmfClick();
+        Click(form.ExportSingleSmf);
         return path;
+    }
+    // Edits the selected style's label in the list's editor (F2), types `text` and ends with `key`.
+    static void RenameStyle(TForm2& form, const QString& text, Qt::Key key = Qt::Key_Return)
+    {
+        QTest::keyClick(form.StyleList, Qt::Key_F2);
+        const QPointer<QLineEdit> editor = form.StyleList->findChild<QLineEdit*>();
+        QVERIFY(editor != nullptr);
+        editor->selectAll();
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QTest::keyClicks(editor, text);
+        // The tree commits on Enter from its event loop.
+        QTest::keyClick(editor, key);
+        QTRY_VERIFY(editor.isNull());
     }
 
     // Gives the window a program list of one entry: `program` as GetTrackProgram() reports it, with the
@@ -156,19 +203,9 @@ public:
     CFakeFileChooser files;
     CFakeWebOpener web;
     CFakeMediaPlayer player;
-    bool shift = false;
+    CFakeTrackMapChooser trackMaps;
 
 private:
-    template <class Match> static TStyleTreeItem* FindNode(const TForm2& form, Match match)
-    {
-        for (int i = 0; QTreeWidgetItem* node = form.StyleTree->NodeAt(i); ++i) {
-            auto* item = static_cast<TStyleTreeItem*>(node);
-            if (match(item->data))
-                return item;
-        }
-        return nullptr;
-    }
-
     std::optional<QTemporaryDir> dir;
     QString previousDir;
 };

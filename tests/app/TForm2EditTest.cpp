@@ -5,6 +5,7 @@
 #include "bank/chunk/CStyleBank.h"
 #include "bank/facade/CNstEditIfc.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -24,6 +26,9 @@ private Q_SLOTS:
     void init() { BeginTest(); }
     void cleanup() { EndTest(); }
     void selectingNodesShowsTheirInfoTexts();
+    void commandsFollowTheNodeTheUserReaches_data();
+    void commandsFollowTheNodeTheUserReaches();
+    void anotherStyleShowsItsSizeFromTheTop();
     void enteringATreeShowsItsCachedInfo();
     void extendedProgramsMarkTracks_data();
     void extendedProgramsMarkTracks();
@@ -37,7 +42,8 @@ private Q_SLOTS:
     void savingTwiceWritesTheSameFile_data();
     void savingTwiceWritesTheSameFile();
     void savingDropsUnconfirmedChanges();
-    void savingReportsAWriteError();
+    void aFailedSaveForgetsNothing_data();
+    void aFailedSaveForgetsNothing();
     void aStyleThatCannotBeReadIsNeverEdited();
     void undoRestoresTheSelectedStyle();
     void undoReturnsToTheConfirmedState();
@@ -48,13 +54,14 @@ private Q_SLOTS:
     void testPlayClampsTheTempo_data();
     void testPlayClampsTheTempo();
     void testPlayFileGoesOnStop();
+    void testPlayReportsPlayerErrors_data();
     void testPlayReportsPlayerErrors();
+    void aDialogClosingIsNoEnteringOfTheTree();
 };
 
 void TForm2EditTest::selectingNodesShowsTheirInfoTexts()
 {
     const auto form = MakeForm();
-    form->show();
     SelectStyle(*form, 1);
     QVERIFY(form->InfoText->text().startsWith(" Uncompressed Size: "));
     QVERIFY(form->InfoText->isVisible());
@@ -72,20 +79,96 @@ void TForm2EditTest::selectingNodesShowsTheirInfoTexts()
     SelectTreeNode(*form, TTreeData::KindTrack);
     // No extended program list is loaded, so no track is marked.
     QVERIFY(QRegularExpression("^ Prog Change: \\d+ \\d+ \\d+$").match(form->InfoText->text()).hasMatch());
-    QCOMPARE(static_cast<TStyleTreeItem*>(form->StyleTree->currentItem())->data.Info, form->InfoText->text());
+    QCOMPARE(static_cast<TStyleTreeItem*>(form->StyleTree->SelectedNode())->data.Info,
+             form->InfoText->text());
 
     // The root shows the whole bank.
-    form->StyleList->SelectNode(form->StyleList->NodeAt(0));
+    ClickStyle(*form, 0);
     QCOMPARE(form->InfoText->text(), QString(" Uncompressed Size: %1").arg(form->Bank->Used()));
     QVERIFY(form->EditIfc == nullptr);
     QVERIFY(TreeTexts(*form).isEmpty());
 }
 
+namespace {
+
+// Enters `tree`, goes to its first node and then `steps` nodes down with the arrow key.
+void WalkDown(TRyTreeView& tree, int steps)
+{
+    tree.setFocus();
+    QTest::keyClick(&tree, Qt::Key_Home);
+    for (int i = 0; i < steps; ++i)
+        QTest::keyClick(&tree, Qt::Key_Down);
+}
+
+} // namespace
+
+void TForm2EditTest::commandsFollowTheNodeTheUserReaches_data()
+{
+    QTest::addColumn<bool>("keys"); // else the mouse
+    QTest::newRow("mouse") << false;
+    QTest::newRow("keyboard") << true;
+}
+
+void TForm2EditTest::commandsFollowTheNodeTheUserReaches()
+{
+    QFETCH(bool, keys);
+    const auto form = MakeForm();
+    OpenBank(*form);
+    // Swing Jazz, of the old format: the version box shows, and can be used once a tree node is selected.
+    if (keys) {
+        WalkDown(*form->StyleList, 2);
+    } else {
+        ClickStyle(*form, 2);
+    }
+    QCOMPARE(form->StyleList->SelectedNode(), form->StyleList->NodeAt(2));
+    QVERIFY(form->RyVersion->isVisible());
+    QVERIFY(!form->RyVersion->isEnabled());
+    QVERIFY(!form->PlayButton->isEnabled());
+
+    QTreeWidgetItem* cv = FindCvNode(*form, 0, 0);
+    if (keys) {
+        WalkDown(*form->StyleTree, 2);
+    } else {
+        ClickTreeNode(*form, cv);
+    }
+    QCOMPARE(form->StyleTree->SelectedNode(), cv);
+    for (const QToolButton* button :
+         {form->ImportSingleSmf, form->ExportSingleSmf, form->DeleteCV, form->PlayButton})
+        QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
+    QVERIFY(form->RyVersion->isEnabled());
+
+    // A track can only be played.
+    if (keys) {
+        QTest::keyClick(form->StyleTree, Qt::Key_Right);
+        QTest::keyClick(form->StyleTree, Qt::Key_Down);
+    } else {
+        cv->setExpanded(true);
+        ClickTreeNode(*form, cv->child(0));
+    }
+    QCOMPARE(form->StyleTree->SelectedNode(), cv->child(0));
+    QVERIFY(form->PlayButton->isEnabled());
+    for (const QToolButton* button : {form->ImportSingleSmf, form->ExportSingleSmf, form->DeleteCV})
+        QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
+}
+
+void TForm2EditTest::anotherStyleShowsItsSizeFromTheTop()
+{
+    const auto form = MakeForm();
+    SelectStyle(*form, 1);
+    SelectTreeNode(*form, TTreeData::KindCv);
+    QScrollBar* bar = form->StyleTree->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    QVERIFY(bar->value() > 0);
+    ClickStyle(*form, 3);
+    QVERIFY(form->InfoText->isVisible());
+    QCOMPARE(form->InfoText->text(),
+             QString(" Uncompressed Size: %1").arg(form->Bank->SelectStyle(2)->uncompressedSize));
+    QCOMPARE(bar->value(), 0);
+}
+
 void TForm2EditTest::enteringATreeShowsItsCachedInfo()
 {
     const auto form = MakeForm();
-    form->show();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
     SelectStyle(*form, 1);
     const QString listInfo = form->InfoText->text();
     SelectTreeNode(*form, TTreeData::KindCv);
@@ -100,21 +183,21 @@ void TForm2EditTest::enteringATreeShowsItsCachedInfo()
     QVERIFY(form->InfoText->isVisible());
 
     // The style root caches no text: entering the tree hides the list's.
-    form->StyleTree->SelectNode(form->StyleTree->NodeAt(0));
+    ClickTreeNode(*form, form->StyleTree->NodeAt(0));
     form->StyleList->setFocus();
     form->StyleTree->setFocus();
     QVERIFY(form->InfoText->isHidden());
 
     // Entering a tree ends a test play.
     SelectTreeNode(*form, TTreeData::KindCv);
-    form->PlayButtonClick();
+    Click(form->PlayButton);
     QVERIFY(QFile::exists(FilePath("rytemp.mid")));
     form->StyleList->setFocus();
     QVERIFY(!QFile::exists(FilePath("rytemp.mid")));
     QVERIFY(form->MediaPanel->isHidden());
 
     // Once the style is changed its size is not known before it is written back.
-    form->StyleListEdited(form->StyleList->NodeAt(1), "Renamed");
+    RenameStyle(*form, "Renamed");
     QVERIFY(form->StyleTree->hasFocus());
     form->StyleList->setFocus();
     QCOMPARE(form->InfoText->text(), QString(" Uncompressed Size: ???"));
@@ -135,9 +218,9 @@ void TForm2EditTest::extendedProgramsMarkTracks()
     const auto form = MakeForm();
     SelectStyle(*form, 1);
     SelectTreeNode(*form, TTreeData::KindTrack);
-    const TTreeData at = static_cast<TStyleTreeItem*>(form->StyleTree->currentItem())->data;
+    const TTreeData at = static_cast<TStyleTreeItem*>(form->StyleTree->SelectedNode())->data;
     ListExtendedProgram(*form, form->EditIfc->GetTrackProgram(at.Element, at.Track), range);
-    form->StyleTree->SelectNode(form->StyleTree->NodeAt(0));
+    ClickTreeNode(*form, form->StyleTree->NodeAt(0));
     SelectTreeNode(*form, TTreeData::KindTrack);
     QCOMPARE(form->InfoText->text().endsWith(" ***"), marked);
 }
@@ -160,10 +243,10 @@ void TForm2EditTest::leavingAChangedStyleAsks()
     SelectStyle(*form, 1);
     const int nodesBefore = TreeTexts(*form).size();
     SelectTreeNode(*form, TTreeData::KindCv);
-    form->DeleteCVClick();
-    form->StyleListEdited(form->StyleList->NodeAt(1), "Changed");
+    Click(form->DeleteCV);
+    RenameStyle(*form, "Changed");
     dialog.Answers << answer;
-    form->StyleList->SelectNode(form->StyleList->NodeAt(2));
+    ClickStyle(*form, 2);
     QCOMPARE(dialog.Calls.size(), 1);
     QCOMPARE(dialog.Calls[0].Caption, QString("Style modified"));
     QCOMPARE(dialog.Calls[0].Text, QString("Confirm changes ?"));
@@ -172,7 +255,7 @@ void TForm2EditTest::leavingAChangedStyleAsks()
     QVERIFY(!form->StyleModified);
 
     // Coming back shows what the bank now holds.
-    form->StyleList->SelectNode(form->StyleList->NodeAt(1));
+    ClickStyle(*form, 1);
     QCOMPARE(TreeTexts(*form).size() < nodesBefore, answer == 6);
 }
 
@@ -192,7 +275,7 @@ void TForm2EditTest::renamingCutsOrKeepsTheName()
     QFETCH(QString, shown);
     const auto form = MakeForm();
     SelectStyle(*form, 1);
-    form->StyleListEdited(form->StyleList->NodeAt(1), label);
+    RenameStyle(*form, label);
     QCOMPARE(form->StyleList->NodeAt(1)->text(0), shown);
     QCOMPARE(form->StyleTree->NodeAt(0)->text(0), shown);
     QVERIFY(form->StyleModified);
@@ -220,16 +303,16 @@ void TForm2EditTest::renamingInTheListsEditor()
     QFETCH(QString, shown);
     QFETCH(bool, modified);
     const auto form = MakeForm();
-    form->show();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    form->OpenBankFile(DemoBank());
+    OpenBank(*form);
     // The bank's root is no label to edit.
-    form->StyleList->SelectNode(form->StyleList->NodeAt(0));
+    ClickStyle(*form, 0);
     QTest::keyClick(form->StyleList, Qt::Key_F2);
     QVERIFY(form->StyleList->findChild<QLineEdit*>() == nullptr);
 
     QTreeWidgetItem* node = form->StyleList->NodeAt(1);
-    form->StyleList->SelectNode(node);
+    // The keyboard reaches the style as well as the mouse does.
+    QTest::keyClick(form->StyleList, Qt::Key_Down);
+    QCOMPARE(form->StyleList->SelectedNode(), node);
     QTest::keyClick(form->StyleList, Qt::Key_F2);
     const QPointer<QLineEdit> editor = form->StyleList->findChild<QLineEdit*>();
     QVERIFY(editor != nullptr);
@@ -252,14 +335,13 @@ void TForm2EditTest::renamingInTheListsEditor()
 void TForm2EditTest::versionBoxUpgradesOnce()
 {
     const auto form = MakeForm();
-    form->show();
-    SelectStyle(*form, 1);
-    form->EditIfc->SetStyleVersion(0);
-    form->StyleVersion = 0;
+    SelectStyle(*form, 2); // Swing Jazz, of the old format
+    QVERIFY(form->RyVersion->isVisible());
+    QVERIFY(!form->RyVersion->isEnabled());
     SelectTreeNode(*form, TTreeData::KindCv);
     QVERIFY(form->RyVersion->isEnabled());
     QVERIFY(!form->RyVersion->isChecked());
-    form->RyVersionMouseUp();
+    Click(form->RyVersion);
     QCOMPARE(form->EditIfc->GetStyleVersion(), 1);
     QVERIFY(form->StyleModified);
     QVERIFY(form->RyVersion->isChecked());
@@ -280,20 +362,20 @@ void TForm2EditTest::savingTwiceWritesTheSameFile()
     SelectStyle(*form, 2);
     if (changed) {
         DeleteCv(*form, 0, 1);
-        form->StyleListEdited(form->StyleList->NodeAt(2), "Renamed");
+        RenameStyle(*form, "Renamed");
         dialog.Answers << 6;
     }
     const QString first = FilePath("first.sty");
     const QString second = FilePath("second.sty");
     files.Choices << QStringList(first) << QStringList(second);
-    form->SaveStyleClick();
+    Click(form->SaveStyle);
     QCOMPARE(files.Asked.last().FileName, QString("demo.sty"));
     QCOMPARE(form->StyleList->NodeAt(0)->text(0), QString("first.sty"));
-    // The rebuilt list carries no marks.
+    // The rebuilt list carries no marks, and no style is selected.
     QCOMPARE(TRyTreeView::Image(form->StyleList->NodeAt(2)), 0);
     QVERIFY(form->EditIfc == nullptr);
-    QVERIFY(form->StyleList->currentItem() == nullptr || !form->StyleList->currentItem()->isSelected());
-    form->SaveStyleClick();
+    QCOMPARE(form->CurStyle, -1);
+    Click(form->SaveStyle);
     QCOMPARE(files.Asked.last().FileName, QString("first.sty"));
     QCOMPARE(MessageTexts(), changed ? QStringList("Style modified | Confirm changes ?") : QStringList());
     const QByteArray written = ReadFile(first);
@@ -310,27 +392,61 @@ void TForm2EditTest::savingDropsUnconfirmedChanges()
 {
     const auto form = MakeForm();
     SelectStyle(*form, 1);
-    form->StyleListEdited(form->StyleList->NodeAt(1), "Renamed");
+    RenameStyle(*form, "Renamed");
     const QString path = FilePath("saved.sty");
     files.Choices << QStringList(path);
     dialog.Answers << 2;
-    form->SaveStyleClick();
+    Click(form->SaveStyle);
     QCOMPARE(MessageTexts(), QStringList("Style modified | Confirm changes ?"));
     const auto reopened = MakeForm();
-    reopened->OpenBankFile(path);
+    OpenBank(*reopened, path);
     QCOMPARE(reopened->StyleList->NodeAt(1)->text(0), QString("Pop 8Beat"));
     QVERIFY(TRyTreeView::Image(form->StyleList->NodeAt(1)) != 6);
 }
 
-void TForm2EditTest::savingReportsAWriteError()
+void TForm2EditTest::aFailedSaveForgetsNothing_data()
 {
+    QTest::addColumn<QString>("target");
+    QTest::newRow("missing folder") << "missing/folder/x.sty";
+    // The file is written beside the target and renamed over it, which a folder refuses, also to root.
+    QTest::newRow("a folder") << "folder.sty";
+}
+
+void TForm2EditTest::aFailedSaveForgetsNothing()
+{
+    QFETCH(QString, target);
+    QVERIFY(QDir(StartFolder()).mkdir("folder.sty"));
     const auto form = MakeForm();
     SelectStyle(*form, 1);
-    files.Choices << QStringList(FilePath("missing/folder/x.sty"));
-    form->SaveStyleClick();
-    QCOMPARE(MessageTexts(), QStringList("Save Style Bank | File write error!"));
-    QCOMPARE(form->StyleList->NodeAt(1)->text(0), QString("Pop 8Beat"));
+    DeleteCv(*form, 0, 1);
+    RenameStyle(*form, "Changed");
+    dialog.Answers << 6;
+    files.Choices << QStringList(FilePath(target));
+    Click(form->SaveStyle);
+    QCOMPARE(MessageTexts(),
+             QStringList({"Style modified | Confirm changes ?", "Save Style Bank | File write error!"}));
     QVERIFY(form->Bank != nullptr);
+    // The change stays marked, under the bank's own name, and the next save proposes that name again.
+    QCOMPARE(ListTexts(*form),
+             QStringList({"demo.sty", "Changed", "Swing Jazz", "Bossa Nova", "Rock Shuffle"}));
+    QCOMPARE(TRyTreeView::Image(form->StyleList->NodeAt(1)), 6);
+    QCOMPARE(form->SaveDialog1.InitialDir, QString(RY7_SOURCE_DIR "/examples"));
+    files.Choices << QStringList();
+    Click(form->SaveStyle);
+    QCOMPARE(files.Asked.last().FileName, QString("demo.sty"));
+    // Opening another bank and closing the window still ask.
+    dialog.Answers << 2;
+    Click(form->OpenStyle);
+    QCOMPARE(MessageTexts().last(), QString("Some Style modified | Ignore changes ?"));
+    dialog.Answers << 2;
+    QVERIFY(!form->close());
+    QCOMPARE(MessageTexts().last(), QString("Some Style modified | Ignore changes ?"));
+    // The change itself is in the bank: a second save writes it.
+    const QString saved = FilePath("saved.sty");
+    files.Choices << QStringList(saved);
+    Click(form->SaveStyle);
+    OpenBank(*form, saved);
+    QCOMPARE(ListTexts(*form).at(1), QString("Changed"));
 }
 
 void TForm2EditTest::aStyleThatCannotBeReadIsNeverEdited()
@@ -339,18 +455,18 @@ void TForm2EditTest::aStyleThatCannotBeReadIsNeverEdited()
     // read whole, so it is not opened for editing, and a rename in the list then a save keep its bytes.
     const QString bank = QStringLiteral(RY7_SOURCE_DIR "/examples/native.sty");
     const auto form = MakeForm();
-    form->OpenBankFile(bank);
-    form->StyleList->SelectNode(form->StyleList->NodeAt(4));
+    OpenBank(*form, bank);
+    ClickStyle(*form, 4);
     QCOMPARE(
         MessageTexts(),
         QStringList("Style corrupt | Style corrupt - Error!\nThe Drum pattern of Variation 1, Chord Var 1 "
                     "cannot be read."));
     QVERIFY(form->EditIfc == nullptr);
     QVERIFY(TreeTexts(*form).isEmpty());
-    form->StyleListEdited(form->StyleList->NodeAt(4), "Renamed");
+    RenameStyle(*form, "Renamed");
     const QString path = FilePath("saved.sty");
     files.Choices << QStringList(path);
-    form->SaveStyleClick();
+    Click(form->SaveStyle);
     CStyleBank before, after;
     QCOMPARE(before.OpenFile(bank.toStdString()), BankResult::Ok);
     QCOMPARE(after.OpenFile(path.toStdString()), BankResult::Ok);
@@ -364,11 +480,11 @@ void TForm2EditTest::undoRestoresTheSelectedStyle()
     SelectStyle(*form, 3);
     const QStringList before = TreeTexts(*form);
     SelectTreeNode(*form, TTreeData::KindCv);
-    form->DeleteCVClick();
-    form->StyleListEdited(form->StyleList->NodeAt(3), "Other");
-    form->UndoStyleClick();
+    Click(form->DeleteCV);
+    RenameStyle(*form, "Other");
+    Click(form->UndoStyle);
     QVERIFY(dialog.Calls.isEmpty());
-    QCOMPARE(form->StyleList->currentItem(), form->StyleList->NodeAt(3));
+    QCOMPARE(form->StyleList->SelectedNode(), form->StyleList->NodeAt(3));
     QCOMPARE(form->StyleList->NodeAt(3)->text(0), QString("Bossa Nova"));
     QCOMPARE(TreeTexts(*form), before);
     QVERIFY(!form->StyleModified);
@@ -380,19 +496,19 @@ void TForm2EditTest::undoReturnsToTheConfirmedState()
     const auto form = MakeForm();
     SelectStyle(*form, 1);
     DeleteCv(*form, 0, 1);
-    form->StyleListEdited(form->StyleList->NodeAt(1), "Confirmed");
+    RenameStyle(*form, "Confirmed");
     dialog.Answers << 6;
-    form->StyleList->SelectNode(form->StyleList->NodeAt(2));
-    form->StyleList->SelectNode(form->StyleList->NodeAt(1));
+    ClickStyle(*form, 2);
+    ClickStyle(*form, 1);
     const QStringList confirmed = TreeTexts(*form);
     QCOMPARE(confirmed.first(), QString("Confirmed"));
     QVERIFY(FindCvNode(*form, 0, 1) == nullptr);
 
     DeleteCv(*form, 0, 2);
-    form->StyleListEdited(form->StyleList->NodeAt(1), "Again");
-    form->UndoStyleClick();
+    RenameStyle(*form, "Again");
+    Click(form->UndoStyle);
     QCOMPARE(MessageTexts(), QStringList("Style modified | Confirm changes ?"));
-    QCOMPARE(form->StyleList->currentItem(), form->StyleList->NodeAt(1));
+    QCOMPARE(form->StyleList->SelectedNode(), form->StyleList->NodeAt(1));
     QCOMPARE(form->StyleList->NodeAt(1)->text(0), QString("Confirmed"));
     QCOMPARE(TreeTexts(*form), confirmed);
     QCOMPARE(TRyTreeView::Image(form->StyleList->NodeAt(1)), 6);
@@ -417,7 +533,6 @@ void TForm2EditTest::closingAsksWhileStylesAreChanged()
     QFETCH(int, answer);
     QFETCH(bool, closes);
     const auto form = MakeForm();
-    form->show();
     SelectStyle(*form, 1);
     bool canClose = false;
     form->FormCloseQuery(canClose);
@@ -426,7 +541,7 @@ void TForm2EditTest::closingAsksWhileStylesAreChanged()
     if (marked)
         TRyTreeView::SetImages(form->StyleList->NodeAt(2), 6, 5);
     else
-        form->StyleListEdited(form->StyleList->NodeAt(1), "Renamed");
+        RenameStyle(*form, "Renamed");
     dialog.Answers << answer;
     QCOMPARE(form->close(), closes);
     QCOMPARE(MessageTexts(), QStringList("Some Style modified | Ignore changes ?"));
@@ -461,9 +576,8 @@ void TForm2EditTest::exportAllWritesEveryChordVariation()
     style.DeleteCv(4, 1);
     style.DeleteCv(10, 1);
     QCOMPARE(style.GetCvState(10, 0), int(CNstEditIfc::StateFilled));
-    shift = true;
     files.Choices << QStringList(FilePath("take.mid"));
-    form->ImportAllSmfClick();
+    Click(form->ImportAllSmf, Qt::ShiftModifier);
     QCOMPARE(files.Asked.last().FileName, QString("_all_"));
     QCOMPARE(QDir(StartFolder()).entryList({"*.mid"}),
              QStringList({"takei1cv1.mid", "takev1cv1.mid", "takev1cv2.mid"}));
@@ -479,6 +593,8 @@ void TForm2EditTest::testPlayClampsTheTempo_data()
     QTest::newRow("too fast") << "500" << 300;
     QTest::newRow("no digits") << "fast" << 40;
     QTest::newRow("blanks, sign and text") << "  +96 bpm" << 96;
+    QTest::newRow("more digits than a number holds") << "99999999999" << 300;
+    QTest::newRow("negative") << "-99999999999" << 40;
 }
 
 void TForm2EditTest::testPlayClampsTheTempo()
@@ -489,7 +605,7 @@ void TForm2EditTest::testPlayClampsTheTempo()
     SelectStyle(*form, 1);
     SelectTreeNode(*form, TTreeData::KindCv);
     form->TempoEdit->setText(field);
-    form->PlayButtonClick();
+    Click(form->PlayButton);
     QCOMPARE(form->TempoEdit->text(), QString::number(tempo));
     QCOMPARE(form->EditIfc->StyleTempo(), tempo);
     QCOMPARE(player.Calls, QStringList({"Open", "Play"}));
@@ -498,10 +614,9 @@ void TForm2EditTest::testPlayClampsTheTempo()
 void TForm2EditTest::testPlayFileGoesOnStop()
 {
     const auto form = MakeForm();
-    form->show();
     SelectStyle(*form, 1);
     SelectTreeNode(*form, TTreeData::KindTrack);
-    form->PlayButtonClick();
+    Click(form->PlayButton);
     const QString temp = FilePath("rytemp.mid");
     QCOMPARE(QFileInfo(player.OpenedFile).canonicalFilePath(), QFileInfo(temp).canonicalFilePath());
     QVERIFY(QFile::exists(temp));
@@ -512,26 +627,88 @@ void TForm2EditTest::testPlayFileGoesOnStop()
     QVERIFY(form->MediaPanel->isHidden());
     QCOMPARE(player.Calls, QStringList({"Open", "Play", "Stop", "Eject", "Close"}));
     // Closing during a play cleans up too.
-    form->PlayButtonClick();
+    Click(form->PlayButton);
     QVERIFY(QFile::exists(temp));
-    form->FormClose();
+    QVERIFY(form->close());
     QVERIFY(!QFile::exists(temp));
+}
+
+void TForm2EditTest::testPlayReportsPlayerErrors_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<int>("error");
+    QTest::newRow("no audio output") << "Open" << int(CMediaPlayer::NoAudioOutput);
+    QTest::newRow("file not playable") << "Play" << int(CMediaPlayer::FileNotLoadable);
 }
 
 void TForm2EditTest::testPlayReportsPlayerErrors()
 {
+    QFETCH(QString, failing);
+    QFETCH(int, error);
     const auto form = MakeForm();
     SelectStyle(*form, 1);
     SelectTreeNode(*form, TTreeData::KindCv);
-    player.FailingCall = "Play";
-    form->PlayButtonClick();
-    QCOMPARE(dialog.Calls.size(), 1);
-    QCOMPARE(dialog.Calls[0].Caption, QString("MediaPlayer"));
-    QCOMPARE(dialog.Calls[0].Text, "Error 3: " + CMediaPlayer::ErrorText(3));
-    // The file stays until the next stop.
-    QVERIFY(QFile::exists(FilePath("rytemp.mid")));
-    form->StopTestPlay();
+    player.FailingCall = failing;
+    player.FailError = error;
+    Click(form->PlayButton);
+    QCOMPARE(MessageTexts(), QStringList("MediaPlayer | Error " + QString::number(error) + ": " +
+                                         CMediaPlayer::ErrorText(error)));
+    // The failure is told once: the player is closed and the file deleted at once, so the next stop has
+    // nothing to complain about.
+    QCOMPARE(player.Calls.last(), QString("Close"));
     QVERIFY(!QFile::exists(FilePath("rytemp.mid")));
+    QVERIFY(form->MediaPanel->isHidden());
+    player.FailingCall = "Stop";
+    SelectTreeNode(*form, TTreeData::KindTrack);
+    QCOMPARE(dialog.Calls.size(), 1);
+}
+
+void TForm2EditTest::aDialogClosingIsNoEnteringOfTheTree()
+{
+    // A real dialog, answered with a click; afterwards the window is activated again, as a window
+    // manager does.
+    CClickedDialog clicked;
+    CShellServices services;
+    services.Dialog = &clicked;
+    services.Files = &files;
+    services.Player = &player;
+    TForm2 form(services);
+    form.FirstActivation = false;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    SelectStyle(form, 1);
+    RenameStyle(form, "Changed");
+    SelectTreeNode(form, TTreeData::KindCv);
+    Click(form.PlayButton);
+    QVERIFY(form.MediaPanel->isVisible());
+    QVERIFY(form.StyleTree->hasFocus());
+
+    // "No" to the close question keeps the window and the test play.
+    clicked.Answers << "ButtonCancel";
+    QVERIFY(!form.close());
+    QCOMPARE(clicked.Texts, QStringList("Ignore changes ?"));
+    QTRY_VERIFY(form.isActiveWindow() && form.StyleTree->hasFocus());
+    QVERIFY(form.MediaPanel->isVisible());
+    QVERIFY(!player.Calls.contains("Stop"));
+
+    // A test play that cannot start says so once.
+    player.FailingCall = "Open";
+    player.FailError = CMediaPlayer::NoAudioOutput;
+    clicked.Answers << "ButtonNo";
+    Click(form.PlayButton);
+    QTRY_VERIFY(form.isActiveWindow() && form.StyleTree->hasFocus());
+    QCOMPARE(clicked.Texts, QStringList({"Ignore changes ?", "Error 2: No audio output available."}));
+    QVERIFY(form.MediaPanel->isHidden());
+    QVERIFY(form.InfoText->isHidden());
+
+    // Leaving the changed style with a click asks inside that click; the click still selects its style.
+    clicked.Answers << "ButtonYes";
+    ClickStyle(form, 2);
+    QCOMPARE(clicked.Texts.last(), QString("Confirm changes ?"));
+    QCOMPARE(TRyTreeView::Image(form.StyleList->NodeAt(1)), 6);
+    QTest::qWait(QApplication::doubleClickInterval() * 2);
+    QVERIFY(form.StyleList->findChild<QLineEdit*>() == nullptr);
+    QCOMPARE(form.CurStyle, 1);
 }
 
 QTEST_MAIN(TForm2EditTest)

@@ -1,14 +1,23 @@
 // The main window's import commands and the deletion of chord variations.
 #include "CWindowFixture.h"
 #include "app/TForm2.h"
+#include "app/TMidiImportDlg.h"
 #include "app/TRyTreeView.h"
 #include "bank/facade/CNstEditIfc.h"
+#include "bank/facade/FacadeTestSupport.h"
+#include "shell/CStyleTransfer.h"
+#include "tools/smfbuilder/CSmfBuilder.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <array>
 #include <memory>
@@ -30,6 +39,10 @@ private Q_SLOTS:
     void extendedProgramsUpgradeAnOldStyleOnce_data();
     void extendedProgramsUpgradeAnOldStyleOnce();
     void deletingTheOnlyChordVariationOfVariation1AddsItEmpty();
+    void importMidiFileTakesASequencerFileAsTheCommandLineDoes();
+    void cancellingImportMidiFileChangesNothing_data();
+    void cancellingImportMidiFileChangesNothing();
+    void importMidiFileImportsTheTracksChosenInItsDialog();
 };
 
 namespace {
@@ -52,6 +65,30 @@ struct CElementParameters {
     bool operator==(const CElementParameters&) const = default;
 };
 
+// A sequencer's file in the start folder: format 1, a tempo track, a piano on channel 1, a bass (program
+// 33) on channel 2 and drums on channel 10; returns its path.
+QString WriteSequencerFile(const QString& path)
+{
+    CSmfBuilder tempo, piano, bass, drums;
+    tempo.Tempo(0, 500000).Signature(0, 4, 2);
+    bass.Add(0, {0xC1, 33});
+    for (uint32_t beat = 0; beat < 8; ++beat) {
+        piano.Note(beat * 384, beat * 384 + 300, 0, static_cast<uint8_t>(60 + beat % 4));
+        bass.Note(beat * 384, beat * 384 + 200, 1, static_cast<uint8_t>(36 + beat % 3));
+        drums.Note(beat * 384, beat * 384 + 50, 9, 36);
+    }
+    const std::vector<uint8_t> image = SmfFileImage(
+        1, {tempo.TrackData(0), piano.TrackData(8 * 384), bass.TrackData(8 * 384), drums.TrackData(8 * 384)});
+    CWindowFixture::WriteFile(
+        path, QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size())));
+    return path;
+}
+
+std::vector<uint8_t> Bytes(const QByteArray& bytes)
+{
+    return {bytes.begin(), bytes.end()};
+}
+
 } // namespace
 
 void TForm2ImportTest::importAllReplacesTheStyle()
@@ -63,7 +100,7 @@ void TForm2ImportTest::importAllReplacesTheStyle()
     QVERIFY(QFile::copy(good, bad));
     dialog.Answers << 6;
     files.Choices << QStringList({good, bad});
-    form->ImportAllSmfClick();
+    Click(form->ImportAllSmf);
     QCOMPARE(MessageTexts(),
              QStringList({"Import Style from SMF | Replace current style or merge with SMF files?",
                           "Import Style from SMF | 'xyz.mid'  is not a valid standard name!"}));
@@ -82,7 +119,7 @@ void TForm2ImportTest::replacingWithoutAValidFileCanBeUndone()
     WriteFile(bad, "any");
     dialog.Answers << 6;
     files.Choices << QStringList(bad);
-    form->ImportAllSmfClick();
+    Click(form->ImportAllSmf);
     QCOMPARE(MessageTexts(),
              QStringList({"Import Style from SMF | Replace current style or merge with SMF files?",
                           "Import Style from SMF | 'xyz.mid'  is not a valid standard name!",
@@ -92,7 +129,7 @@ void TForm2ImportTest::replacingWithoutAValidFileCanBeUndone()
     // The empty style is a change like any import: Undo brings the bank's style and its name back.
     QVERIFY(form->StyleModified);
     QVERIFY(form->UndoStyle->isEnabled());
-    form->UndoStyleClick();
+    Click(form->UndoStyle);
     QCOMPARE(form->StyleList->NodeAt(1)->text(0), QString("Pop 8Beat"));
     QCOMPARE(TreeTexts(*form), before);
 }
@@ -110,7 +147,7 @@ void TForm2ImportTest::importAllAsksForEveryDuplicateAndUpgradesOnce()
     // Merge; the second Fill 3 file is a duplicate of what the first one brought: skip it.
     dialog.Answers << 7 << 7 << 7 << 2;
     files.Choices << QStringList({f3a, v1, f3b});
-    form->ImportAllSmfClick();
+    Click(form->ImportAllSmf);
     QCOMPARE(MessageTexts(),
              QStringList({"Import Style from SMF | Replace current style or merge with SMF files?",
                           "Import Style from SMF | 'f3cv1.mid'  is a new Ry version style element. Style "
@@ -147,13 +184,13 @@ void TForm2ImportTest::duplicateAnswersDecideWhatTheImportTakes()
     const QString file = ExportCv(*form, Intro1, 0, "i1cv1.mid");
     const CElementParameters fromFile = CElementParameters::Of(*form->EditIfc, Intro1);
     // Pop 8Beat with its Intro 1 down to chord variation 1, confirmed into the bank.
-    form->StyleList->SelectNode(form->StyleList->NodeAt(1));
+    ClickStyle(*form, 1);
     const CElementParameters own = CElementParameters::Of(*form->EditIfc, Intro1);
     QVERIFY(own != fromFile);
     DeleteCv(*form, Intro1, 1);
     dialog.Answers << 6;
-    form->StyleList->SelectNode(form->StyleList->NodeAt(2));
-    form->StyleList->SelectNode(form->StyleList->NodeAt(1));
+    ClickStyle(*form, 2);
+    ClickStyle(*form, 1);
     QVERIFY(!form->StyleModified);
     const QByteArray before = ReadFile(ExportCv(*form, Intro1, 0, "before.mid"));
     dialog = CScriptedDialog();
@@ -161,13 +198,13 @@ void TForm2ImportTest::duplicateAnswersDecideWhatTheImportTakes()
     if (importAll) {
         dialog.Answers << 7 << answer; // merge, then the duplicate question
         files.Choices << QStringList(file);
-        form->ImportAllSmfClick();
+        Click(form->ImportAllSmf);
     } else {
-        form->StyleTree->SelectNode(FindCvNode(*form, Intro1, 0));
+        ClickTreeNode(*form, FindCvNode(*form, Intro1, 0));
         dialog.Answers << answer;
         if (answer != 2) // Cancel runs no file dialog
             files.Choices << QStringList(file);
-        form->ImportSingleSmfClick();
+        Click(form->ImportSingleSmf);
     }
     QVERIFY(files.Choices.isEmpty());
     QCOMPARE(dialog.Calls.size(), importAll ? 2 : 1);
@@ -193,16 +230,16 @@ void TForm2ImportTest::importSingleReportsAReadError()
     const QString junk = FilePath("junk.mid");
     WriteFile(junk, "not a midi file");
     SelectTreeNode(*form, TTreeData::KindCv);
-    QTreeWidgetItem* selected = form->StyleTree->currentItem();
+    QTreeWidgetItem* selected = form->StyleTree->SelectedNode();
     const int index = form->StyleTree->IndexOf(selected);
     dialog.Answers << 7;
     files.Choices << QStringList(junk);
-    form->ImportSingleSmfClick();
+    Click(form->ImportSingleSmf);
     QCOMPARE(MessageTexts(),
              QStringList({"Import Chord Variation from SMF | Initialize/Keep Track Parameters?",
                           "Import Chord Variation from SMF | SMF read error or wrong SMF Format!"}));
     QCOMPARE(files.Asked.last().FileName, QString("v1cv1"));
-    QCOMPARE(form->StyleTree->IndexOf(form->StyleTree->currentItem()), index);
+    QCOMPARE(form->StyleTree->IndexOf(form->StyleTree->SelectedNode()), index);
     QVERIFY(form->StyleModified);
 }
 
@@ -249,11 +286,11 @@ void TForm2ImportTest::initializeWithATruncatedFileKeepsTheChordVariation()
     files.Choices << QStringList(cut);
     if (importAll) {
         dialog.Answers << 7 << 6; // merge, then Initialize for the duplicate
-        form->ImportAllSmfClick();
+        Click(form->ImportAllSmf);
     } else {
-        form->StyleTree->SelectNode(FindCvNode(*form, 0, 0));
+        ClickTreeNode(*form, FindCvNode(*form, 0, 0));
         dialog.Answers << 6;
-        form->ImportSingleSmfClick();
+        Click(form->ImportSingleSmf);
     }
     QCOMPARE(MessageTexts().last(), caption + " | SMF read error or wrong SMF Format!");
     QVERIFY(FindCvNode(*form, 0, 0) != nullptr);
@@ -278,10 +315,10 @@ void TForm2ImportTest::extendedProgramsUpgradeAnOldStyleOnce()
     constexpr int Bass = 2;
     ListExtendedProgram(*form, form->EditIfc->GetTrackProgram(0, Bass), range);
     for (int run = 0; run < 2; ++run) {
-        form->StyleTree->SelectNode(FindCvNode(*form, 0, 0));
+        ClickTreeNode(*form, FindCvNode(*form, 0, 0));
         dialog.Answers << 7;
         files.Choices << QStringList(file);
-        form->ImportSingleSmfClick();
+        Click(form->ImportSingleSmf);
     }
     QCOMPARE(MessageTexts(),
              QStringList({"Import Chord Variation from SMF | Initialize/Keep Track Parameters?",
@@ -294,7 +331,7 @@ void TForm2ImportTest::extendedProgramsUpgradeAnOldStyleOnce()
     QCOMPARE(ReadFile(ExportCv(*form, 0, 0, "again.mid")), ReadFile(file));
     QTreeWidgetItem* track = FindTrackNode(*form, 0, 0, Bass);
     QVERIFY(track != nullptr);
-    form->StyleTree->SelectNode(track);
+    ClickTreeNode(*form, track);
     QCOMPARE(form->InfoText->text().endsWith(" ***"), marked);
 }
 
@@ -323,8 +360,98 @@ void TForm2ImportTest::deletingTheOnlyChordVariationOfVariation1AddsItEmpty()
     // Variation 1 is back with an empty chord variation 1: no track nodes.
     QCOMPARE(TreeTexts(*form), QStringList({"Pop 8Beat", "Variation 1", "Chord Var 1"}));
     QCOMPARE(form->EditIfc->GetCvState(0, 0), int(CNstEditIfc::StateEmpty));
-    QCOMPARE(form->StyleTree->currentItem(), form->StyleTree->NodeAt(0));
+    QCOMPARE(form->StyleTree->SelectedNode(), form->StyleTree->NodeAt(0));
     QVERIFY(form->StyleModified);
+}
+
+void TForm2ImportTest::importMidiFileTakesASequencerFileAsTheCommandLineDoes()
+{
+    const auto form = MakeForm();
+    SelectStyle(*form, 1);
+    const QString song = WriteSequencerFile(FilePath("song.mid"));
+    ClickTreeNode(*form, FindCvNode(*form, 0, 0));
+    QVERIFY(form->ImportMidiFile->isEnabled());
+    QCOMPARE(form->ImportMidiFile->isEnabled(), form->ImportSingleSmf->isEnabled());
+    dialog.Answers << 7; // Keep
+    files.Choices << QStringList(song);
+    Click(form->ImportMidiFile);
+
+    QCOMPARE(MessageTexts(),
+             QStringList("Import Chord Variation from SMF | Initialize/Keep Track Parameters?"));
+    QCOMPARE(files.Asked.last().FileName, QString("v1cv1"));
+    QCOMPARE(trackMaps.FileNames, QStringList("song.mid"));
+    std::string error;
+    QCOMPARE(trackMaps.Guesses.at(0), *CTrackMap::Parse("1=Acc1,2=Bass,10=Drum", error));
+    QVERIFY(form->StyleModified);
+    QCOMPARE(form->StyleTree->currentItem(), FindCvNode(*form, 0, 0));
+
+    // The command-line tool's import of the same file with the same map into the bank's style.
+    const std::optional<CStyleSelection> selected = form->Bank->SelectStyle(0);
+    CNstEditIfc reference(selected->content.data(), selected->content.size());
+    CSmfImportOptions options;
+    options.MergeTracks = true;
+    options.Map = trackMaps.Guesses.at(0);
+    QVERIFY(CStyleTransfer::ImportSmfFile(reference, form->ExtProg, QFile::encodeName(song).toStdString(), 0,
+                                          0, false, options)
+                .Ok);
+    const QByteArray exported = ReadFile(ExportCv(*form, 0, 0, "after.mid"));
+    QVERIFY(Bytes(exported) == reference.ExportCvToSmf(0, 0, CNstEditIfc::AllTracks));
+    // The file's notes on the style's channels: Acc. 1 (12), Bass (9), Drum (10), counted from 1.
+    const std::vector<facadetest::CNote> notes = facadetest::NotesOf(Bytes(exported));
+    QCOMPARE(notes.size(), size_t{24});
+    for (const facadetest::CNote& note : notes)
+        QVERIFY(note.channel == 11 || note.channel == 8 || note.channel == 9);
+}
+
+void TForm2ImportTest::cancellingImportMidiFileChangesNothing_data()
+{
+    QTest::addColumn<bool>("inQuestion"); // else in the track map dialog
+    QTest::newRow("Cancel in the question") << true;
+    QTest::newRow("Cancel in the track map dialog") << false;
+}
+
+void TForm2ImportTest::cancellingImportMidiFileChangesNothing()
+{
+    QFETCH(bool, inQuestion);
+    const auto form = MakeForm();
+    SelectStyle(*form, 1);
+    const QByteArray before = ReadFile(ExportCv(*form, 0, 0, "before.mid"));
+    ClickTreeNode(*form, FindCvNode(*form, 0, 0));
+    dialog.Answers << (inQuestion ? 2 : 7);
+    if (!inQuestion) // Cancel runs no file dialog
+        files.Choices << QStringList(WriteSequencerFile(FilePath("song.mid")));
+    trackMaps.Cancel = true;
+    Click(form->ImportMidiFile);
+    QCOMPARE(trackMaps.FileNames.size(), inQuestion ? 0 : 1);
+    QVERIFY(!form->StyleModified);
+    QVERIFY(!form->UndoStyle->isEnabled());
+    QCOMPARE(ReadFile(ExportCv(*form, 0, 0, "after.mid")), before);
+}
+
+void TForm2ImportTest::importMidiFileImportsTheTracksChosenInItsDialog()
+{
+    const auto form = MakeForm();
+    CQtTrackMapChooser real;
+    form->services.TrackMaps = &real;
+    SelectStyle(*form, 1);
+    ClickTreeNode(*form, FindCvNode(*form, 0, 0));
+    dialog.Answers << 7;
+    files.Choices << QStringList(WriteSequencerFile(FilePath("song.mid")));
+    // The piano goes to Acc. 3 instead of the guessed Acc. 1: two steps down its list.
+    QTimer::singleShot(0, [] {
+        auto* chooser = qobject_cast<TMidiImportDlg*>(QApplication::activeModalWidget());
+        QVERIFY(chooser != nullptr);
+        QCOMPARE(chooser->ChannelTable->rowCount(), 3);
+        QComboBox* piano = chooser->TargetOf(0);
+        QCOMPARE(piano->currentText(), QString("Acc. 1"));
+        QTest::keyClick(piano, Qt::Key_Down);
+        QTest::keyClick(piano, Qt::Key_Down);
+        QTest::mouseClick(chooser->ImportButton, Qt::LeftButton);
+    });
+    Click(form->ImportMidiFile);
+    for (int track = 0; track < 8; ++track)
+        QCOMPARE(form->EditIfc->GetTrackState(0, 0, track) == CNstEditIfc::StateFilled,
+                 track == 0 || track == 2 || track == 5);
 }
 
 QTEST_MAIN(TForm2ImportTest)

@@ -27,6 +27,7 @@ private Q_SLOTS:
     void controlsStartInTheirInitialState_data();
     void controlsStartInTheirInitialState();
     void toolBarKeepsItsOrder();
+    void resizingGivesTheTreesTheRoom();
     void updateControlsFollowsTheState_data();
     void updateControlsFollowsTheState();
     void firstActivationShowsSplashAndReadsTheList_data();
@@ -95,6 +96,8 @@ void TForm2Test::controlsStartInTheirInitialState_data()
                                   << "Import Style from SMFs with Standard Names";
     QTest::newRow("ImportSingleSmf") << "ImportSingleSmf" << false << true
                                      << "Import Chord Variation from SMF";
+    QTest::newRow("ImportMidiFile") << "ImportMidiFile" << false << true
+                                    << "Import MIDI File into Chord Variation, a Track for each Channel";
     QTest::newRow("ExportSingleSmf") << "ExportSingleSmf" << false << true << "Export Chord Variation to SMF";
     QTest::newRow("DeleteCV") << "DeleteCV" << false << true << "Delete Chord Variation";
     QTest::newRow("UndoStyle") << "UndoStyle" << false << true << "Undo current Style Modifications";
@@ -120,15 +123,12 @@ void TForm2Test::controlsStartInTheirInitialState()
     QFETCH(bool, visible);
     QFETCH(QString, hint);
     const auto form = MakeForm();
-    form->show();
     auto* control = form->findChild<QWidget*>(name);
     QVERIFY(control != nullptr);
     QCOMPARE(control->isEnabled(), enabled);
     QCOMPARE(control->isVisible(), visible);
     QCOMPARE(control->toolTip(), hint);
     QCOMPARE(form->windowTitle(), QString("Ry7 Style Tool - v3.0.3"));
-    QCOMPARE(form->size(), QSize(319, 390));
-    QCOMPARE(form->minimumSize(), form->maximumSize());
 }
 
 void TForm2Test::toolBarKeepsItsOrder()
@@ -139,9 +139,26 @@ void TForm2Test::toolBarKeepsItsOrder()
         QWidget* widget = form->ToolBar1->widgetForAction(action);
         order << (action->isSeparator() ? QString("|") : widget->objectName());
     }
-    QCOMPARE(order,
-             QStringList({"OpenStyle", "SaveStyle", "|", "ImportAllSmf", "ImportSingleSmf", "ExportSingleSmf",
-                          "|", "DeleteCV", "|", "UndoStyle", "|", "PlayButton", "|", "ButtonHelp"}));
+    QCOMPARE(order, QStringList({"OpenStyle", "SaveStyle", "|", "ImportAllSmf", "ImportSingleSmf",
+                                 "ImportMidiFile", "ExportSingleSmf", "|", "DeleteCV", "|", "UndoStyle", "|",
+                                 "PlayButton", "|", "ButtonHelp"}));
+}
+
+void TForm2Test::resizingGivesTheTreesTheRoom()
+{
+    const auto form = MakeForm();
+    const QSize list = form->StyleList->size();
+    const QSize tree = form->StyleTree->size();
+    form->resize(form->size() + QSize(200, 100));
+    QTRY_VERIFY(form->StyleList->width() > list.width());
+    QVERIFY(form->StyleTree->width() > tree.width());
+    QCOMPARE(form->StyleList->height(), list.height() + 100);
+    QCOMPARE(form->StyleTree->height(), tree.height() + 100);
+    // Nor can the window be made narrower than what shows the trees' labels whole.
+    form->resize(100, 100);
+    QTRY_COMPARE(form->StyleList->width(), list.width());
+    QCOMPARE(form->StyleTree->width(), tree.width());
+    QVERIFY(form->StyleTree->height() > 0);
 }
 
 void TForm2Test::updateControlsFollowsTheState_data()
@@ -166,7 +183,7 @@ void TForm2Test::updateControlsFollowsTheState()
         data.Kind = TTreeData::KindCv;
         auto* node = new TStyleTreeItem(data);
         form->StyleTree->addTopLevelItem(node);
-        form->StyleTree->SelectNode(node);
+        ClickTreeNode(*form, node);
     }
     SetState(*form, modified, 0);
     form->UpdateControls();
@@ -174,6 +191,7 @@ void TForm2Test::updateControlsFollowsTheState()
     QVERIFY(!form->SaveStyle->isEnabled());
     QVERIFY(!form->ImportAllSmf->isEnabled());
     QVERIFY(!form->ImportSingleSmf->isEnabled());
+    QVERIFY(!form->ImportMidiFile->isEnabled());
     QVERIFY(!form->ExportSingleSmf->isEnabled());
     QVERIFY(!form->PlayButton->isEnabled());
     QVERIFY(!form->DeleteCV->isEnabled());
@@ -182,30 +200,41 @@ void TForm2Test::updateControlsFollowsTheState()
 
 void TForm2Test::firstActivationShowsSplashAndReadsTheList_data()
 {
-    QTest::addColumn<QByteArray>("file"); // empty: no file
+    QTest::addColumn<QByteArray>("file");   // in the start folder; empty: no file
+    QTest::addColumn<QByteArray>("beside"); // beside the bank named on the command line; empty: none
     QTest::addColumn<QStringList>("messages");
-    QTest::newRow("missing") << QByteArray() << QStringList("'ExtProgList.txt' - File not found");
-    QTest::newRow("one bad line") << QByteArray("121 0 64 36 96\r\n1 2\r\n\r\n")
+    QTest::newRow("missing") << QByteArray() << QByteArray()
+                             << QStringList("'ExtProgList.txt' - File not found");
+    QTest::newRow("one bad line") << QByteArray("121 0 64 36 96\r\n1 2\r\n\r\n") << QByteArray()
                                   << QStringList("Format Error - Line : '1 2'");
     QTest::newRow("single-byte text")
-        << QByteArray("1 \xe9\n") << QStringList("Format Error - Line : '1 \u00e9'");
-    QTest::newRow("good") << QByteArray("121 0 64 36 96\n") << QStringList();
+        << QByteArray("1 \xe9\n") << QByteArray() << QStringList("Format Error - Line : '1 \u00e9'");
+    QTest::newRow("good") << QByteArray("121 0 64 36 96\n") << QByteArray() << QStringList();
+    QTest::newRow("only beside the bank")
+        << QByteArray() << QByteArray("5 6\n") << QStringList("Format Error - Line : '5 6'");
+    QTest::newRow("the start folder's first")
+        << QByteArray("3 4\n") << QByteArray("5 6\n") << QStringList("Format Error - Line : '3 4'");
 }
 
 void TForm2Test::firstActivationShowsSplashAndReadsTheList()
 {
     QFETCH(QByteArray, file);
+    QFETCH(QByteArray, beside);
     QFETCH(QStringList, messages);
-    if (!file.isEmpty()) {
-        QFile list(FilePath("ExtProgList.txt"));
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(file);
-    }
-    const auto form = MakeForm();
-    form->FirstActivation = true;
+    if (!file.isEmpty())
+        WriteFile(FilePath("ExtProgList.txt"), file);
+    QVERIFY(QDir(StartFolder()).mkdir("banks"));
+    const QString bank = FilePath("banks/demo.sty");
+    QVERIFY(QFile::copy(DemoBank(), bank));
+    if (!beside.isEmpty())
+        WriteFile(FilePath("banks/ExtProgList.txt"), beside);
+    const auto form = MakeHiddenForm();
     TForm3 splash(form.get());
     form->SetSplash(&splash);
-    form->FormActivate();
+    // As the program starts with a bank on its command line.
+    form->OpenBankFile(bank);
+    form->show();
+    QTRY_VERIFY(!form->FirstActivation);
     QVERIFY(splash.isVisible());
     form->FormActivate(); // later activations do nothing
     QStringList shown;
@@ -221,7 +250,6 @@ void TForm2Test::firstActivationShowsSplashAndReadsTheList()
 void TForm2Test::helpButtonTogglesThePanel()
 {
     const auto form = MakeForm();
-    form->show();
     QTest::mouseClick(form->ButtonHelp, Qt::LeftButton);
     QVERIFY(form->HelpPanel->isVisible());
     QCOMPARE(form->HelpPanel->StaticText1->text(),
@@ -233,12 +261,11 @@ void TForm2Test::helpButtonTogglesThePanel()
 void TForm2Test::helpPanelClosesOnItsTitleAndFreeArea()
 {
     const auto form = MakeForm();
-    form->show();
-    form->ButtonHelpClick();
+    Click(form->ButtonHelp);
     QTest::mouseClick(form->HelpPanel->StaticText1, Qt::LeftButton);
     QVERIFY(form->HelpPanel->isHidden());
-    form->ButtonHelpClick();
-    QTest::mouseClick(form->HelpPanel, Qt::LeftButton, {}, QPoint(3, 340));
+    Click(form->ButtonHelp);
+    QTest::mouseClick(form->HelpPanel, Qt::LeftButton, {}, QPoint(3, form->HelpPanel->height() - 3));
     QVERIFY(form->HelpPanel->isHidden());
 }
 
@@ -254,8 +281,7 @@ void TForm2Test::webLinkReportsAFailedLaunch()
     QFETCH(bool, launches);
     web.Succeeds = launches;
     const auto form = MakeForm();
-    form->show();
-    form->ButtonHelpClick();
+    Click(form->ButtonHelp);
     QTest::mouseClick(form->HelpPanel->GotoWeb, Qt::LeftButton);
     QCOMPARE(web.Addresses, QStringList(TForm2::WebAddress()));
     QCOMPARE(dialog.Calls.size(), launches ? 0 : 1);
@@ -268,16 +294,14 @@ void TForm2Test::webLinkReportsAFailedLaunch()
 
 void TForm2Test::OpenDemo(TForm2& form)
 {
-    files.Choices.append(QStringList(DemoBank()));
-    form.OpenStyleClick();
+    OpenBank(form);
     QCOMPARE(ListTexts(form).size(), 5);
 }
 
 void TForm2Test::openingABankListsItsStyles()
 {
     const auto form = MakeForm();
-    form->show();
-    form->ButtonHelpClick();
+    Click(form->ButtonHelp);
     OpenDemo(*form);
     QCOMPARE(ListTexts(*form),
              QStringList({"demo.sty", "Pop 8Beat", "Swing Jazz", "Bossa Nova", "Rock Shuffle"}));
@@ -285,8 +309,9 @@ void TForm2Test::openingABankListsItsStyles()
     QCOMPARE(files.Asked.size(), 1);
     QCOMPARE(files.Asked[0].Title, QString("Open Style Bank File"));
     QCOMPARE(files.Asked[0].DialogMode, CFileDialogSpec::Mode::OpenOne);
-    // The next open starts in the bank's folder.
+    // The next open, and the first save, start in the bank's folder.
     QCOMPARE(form->OpenDialog1.InitialDir, QString(RY7_SOURCE_DIR "/examples"));
+    QCOMPARE(form->SaveDialog1.InitialDir, QString(RY7_SOURCE_DIR "/examples"));
     QVERIFY(form->SaveStyle->isEnabled());
     QVERIFY(!form->ImportAllSmf->isEnabled());
     QVERIFY(form->HelpPanel->isHidden());
@@ -319,8 +344,7 @@ void TForm2Test::openingRefusesWhatIsNoBank()
     WriteFile(bad, content);
     const auto form = MakeForm();
     OpenDemo(*form);
-    files.Choices.append(QStringList(bad));
-    form->OpenStyleClick();
+    OpenBank(*form, bad);
     QCOMPARE(dialog.Calls.size(), 1);
     QCOMPARE(dialog.Calls[0].Caption, QString("Open Style Bank"));
     QCOMPARE(dialog.Calls[0].Text, message);
@@ -335,7 +359,7 @@ void TForm2Test::cancellingTheFileDialogKeepsTheBank()
 {
     const auto form = MakeForm();
     OpenDemo(*form);
-    form->OpenStyleClick();
+    Click(form->OpenStyle);
     QCOMPARE(files.Asked.size(), 2);
     QCOMPARE(ListTexts(*form).size(), 5);
     QVERIFY(form->SaveStyle->isEnabled());
@@ -358,7 +382,7 @@ void TForm2Test::openingAsksBeforeDroppingChangedStyles()
     // A style written back into the bank carries image 6 until the bank is saved.
     TRyTreeView::SetImages(form->StyleList->NodeAt(3), 6, 5);
     dialog.Answers << answer;
-    form->OpenStyleClick();
+    Click(form->OpenStyle);
     QCOMPARE(dialog.Calls.size(), 1);
     QCOMPARE(dialog.Calls[0].Caption, QString("Some Style modified"));
     QCOMPARE(dialog.Calls[0].Text, QString("Ignore changes ?"));
@@ -387,18 +411,18 @@ void TForm2Test::otherContainersBetweenStylesAreNotListed()
     QCOMPARE(form->CurStyle, 1);
     SelectTreeNode(*form, TTreeData::KindElement);
     QCOMPARE(form->InfoText->text(), QString(" Signature: 3 / 4"));
-    form->StyleList->SelectNode(form->StyleList->NodeAt(1));
+    ClickStyle(*form, 1);
     SelectTreeNode(*form, TTreeData::KindElement);
     QCOMPARE(form->InfoText->text(), QString(" Signature: 4 / 4"));
 
     // Saving writes each name into its style's entry and leaves the containers' entries alone.
-    form->StyleListEdited(form->StyleList->NodeAt(1), "Alpha 2");
+    RenameStyle(*form, "Alpha 2");
     dialog.Answers << 6;
     const QString saved = FilePath("saved.sty");
     files.Choices << QStringList(saved);
-    form->SaveStyleClick();
+    Click(form->SaveStyle);
     QCOMPARE(MessageTexts(), QStringList("Style modified | Confirm changes ?"));
-    form->OpenBankFile(saved);
+    OpenBank(*form, saved);
     QCOMPARE(ListTexts(*form), QStringList({"saved.sty", "Alpha 2", "Beta"}));
     const QByteArray bytes = ReadFile(saved);
     QVERIFY(bytes.contains(QByteArray("User Area\0", 10)));
@@ -410,18 +434,16 @@ void TForm2Test::aBankWithoutNameTableListsNothingYetSaves()
     CBankBuilder builder;
     builder.Style("A", DemoContent(0), true).Style("B", DemoContent(1)).OffsetIndex();
     const auto form = MakeForm();
-    form->OpenBankFile(WriteBank("unnamed.sty", builder));
+    OpenBank(*form, WriteBank("unnamed.sty", builder));
     QVERIFY(dialog.Calls.isEmpty());
     QVERIFY(ListTexts(*form).isEmpty());
     QCOMPARE(form->StyleCount, 2);
     QVERIFY(form->SaveStyle->isEnabled());
-    bool canClose = false;
-    form->FormCloseQuery(canClose);
-    QVERIFY(canClose);
     const QString saved = FilePath("saved.sty");
     files.Choices << QStringList(saved);
-    form->SaveStyleClick();
+    Click(form->SaveStyle);
     QVERIFY(dialog.Calls.isEmpty());
+    QVERIFY(form->close());
     // The copy opens again and holds both styles.
     CStyleBank reopened;
     QCOMPARE(reopened.OpenFile(QFile::encodeName(saved).toStdString()), BankResult::Ok);

@@ -5,6 +5,7 @@
 #include "app/TClickLabel.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 
@@ -17,6 +18,8 @@ private Q_SLOTS:
     void clickingAButtonEndsWithItsResult();
     void hasNoTitleBarAndIgnoresEscape();
     void pressingAButtonGreysIt();
+    void showsEveryTextWhole_data();
+    void showsEveryTextWhole();
     void realShowDialogReturnsTheClickedButton();
 };
 
@@ -60,7 +63,12 @@ void TRyGeneralDlgTest::showsOnlyButtonsWithText()
     QCOMPARE(dialog.CaptionLabel->text(), QString("Caption"));
     QCOMPARE(dialog.TextLabel->text(), QString("Text"));
     // The middle place stays where it is whether or not the others are shown.
-    QCOMPARE(dialog.ButtonNo->geometry(), QRect(104, 104, 73, 19));
+    TRyGeneralDlg full(nullptr, "Caption", "Text", "Yes", "OK", "No");
+    full.show();
+    QCOMPARE(dialog.size(), full.size());
+    QCOMPARE(dialog.ButtonNo->geometry(), full.ButtonNo->geometry());
+    QVERIFY(full.ButtonYes->geometry().right() < full.ButtonNo->geometry().left());
+    QVERIFY(full.ButtonNo->geometry().right() < full.ButtonCancel->geometry().left());
 }
 
 void TRyGeneralDlgTest::clickingAButtonEndsWithItsResult_data()
@@ -102,7 +110,6 @@ void TRyGeneralDlgTest::hasNoTitleBarAndIgnoresEscape()
 {
     TRyGeneralDlg dialog(nullptr, "Caption", "Text", "", "OK", "");
     QVERIFY(dialog.windowFlags().testFlag(Qt::FramelessWindowHint));
-    QCOMPARE(dialog.size(), QSize(289, 145));
     dialog.open();
     QTest::keyClick(&dialog, Qt::Key_Escape);
     dialog.close();
@@ -122,6 +129,55 @@ void TRyGeneralDlgTest::pressingAButtonGreysIt()
     QVERIFY(dialog.ButtonYes->autoFillBackground());
     QVERIFY(dialog.ButtonYes->palette().color(QPalette::Window) != before);
     QVERIFY(dialog.isVisible());
+}
+
+void TRyGeneralDlgTest::showsEveryTextWhole_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("buttons"); // left, middle, right
+    QTest::newRow("upgrade") << "Import Style from SMF"
+                             << "'f3cv1.mid'  is a new Ry version style element. Style version has been "
+                                "upgraded!"
+                             << QStringList({"", "OK", ""});
+    QTest::newRow("duplicate") << "Import Style from SMF"
+                               << "Warning! 'take2_f3cv1.mid' is a duplicate - Initialize/Keep Track "
+                                  "Parameters?"
+                               << QStringList({"Initialize", "Keep", "Skip CV"});
+    QTest::newRow("two lines") << "Style corrupt"
+                               << "Style corrupt - Error!\nThe Drum pattern of Variation 1, Chord Var 1 "
+                                  "cannot be read."
+                               << QStringList({"", "OK", ""});
+    QTest::newRow("a name without blanks")
+        << "Import Chord Variation from SMF"
+        << "'a_very_long_file_name_without_any_blank_in_it_v1cv1.mid'  is not a valid standard name!"
+        << QStringList({"", "OK", ""});
+    QTest::newRow("replace or merge")
+        << "Import Style from SMF"
+        << "Replace current style or merge with SMF files?" << QStringList({"Replace", "Merge", "Cancel"});
+}
+
+void TRyGeneralDlgTest::showsEveryTextWhole()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, text);
+    QFETCH(QStringList, buttons);
+    TRyGeneralDlg dialog(nullptr, caption, text, buttons[0], buttons[1], buttons[2]);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    for (QLabel* label : {dialog.CaptionLabel, dialog.TextLabel}) {
+        const QRect room = label->contentsRect();
+        // Wrapped at the label's width, the lines need no more height than the label has, and no word is
+        // wider than the label.
+        const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000),
+                                                               Qt::TextWordWrap, label->text());
+        QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
+                 qPrintable(label->text()));
+        QVERIFY(dialog.rect().contains(QRect(label->mapTo(&dialog, QPoint(0, 0)), label->size())));
+    }
+    for (TClickLabel* button : {dialog.ButtonYes, dialog.ButtonNo, dialog.ButtonCancel})
+        QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) <= button->contentsRect().width(),
+                 qPrintable(button->text()));
 }
 
 void TRyGeneralDlgTest::realShowDialogReturnsTheClickedButton()

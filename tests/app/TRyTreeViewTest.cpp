@@ -8,6 +8,7 @@ class TRyTreeViewTest : public QObject {
 private Q_SLOTS:
     void selectingFromCodeRunsBothHandlersBeforeReturning();
     void clickingANodeRunsBothHandlers();
+    void aCtrlClickKeepsTheNodeSelected();
     void walkOrderIndexesEveryNode();
 };
 
@@ -19,6 +20,8 @@ struct CTreeFixture {
     QTreeWidgetItem* first;
     QTreeWidgetItem* second;
     QStringList log;
+    // Whether each node reported by Changed() was selected when the handler ran.
+    QList<bool> selectedWhenChanged;
 
     CTreeFixture()
     {
@@ -31,7 +34,16 @@ struct CTreeFixture {
         });
         QObject::connect(&tree, &TRyTreeView::Changed, [this](QTreeWidgetItem* item) {
             log << "changed to " + (item ? item->text(0) : "none");
+            selectedWhenChanged << (item != nullptr && item->isSelected());
         });
+    }
+
+    // Shows the tree on screen, so that clicks reach its nodes.
+    bool Show()
+    {
+        tree.resize(200, 200);
+        tree.show();
+        return QTest::qWaitForWindowExposed(&tree);
     }
 };
 
@@ -52,13 +64,26 @@ void TRyTreeViewTest::selectingFromCodeRunsBothHandlersBeforeReturning()
 void TRyTreeViewTest::clickingANodeRunsBothHandlers()
 {
     CTreeFixture f;
-    f.tree.resize(200, 200);
-    f.tree.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f.tree));
+    QVERIFY(f.Show());
     f.tree.SelectNode(f.root);
     f.log.clear();
+    f.selectedWhenChanged.clear();
     QTest::mouseClick(f.tree.viewport(), Qt::LeftButton, {}, f.tree.visualItemRect(f.second).center());
     QCOMPARE(f.log, QStringList({"changing from bank.sty", "changed to Style B"}));
+    // The toolkit makes a pressed node current before it selects it; the handlers see it selected.
+    QCOMPARE(f.selectedWhenChanged, QList<bool>({true}));
+    QCOMPARE(f.tree.SelectedNode(), f.second);
+}
+
+void TRyTreeViewTest::aCtrlClickKeepsTheNodeSelected()
+{
+    CTreeFixture f;
+    QVERIFY(f.Show());
+    f.tree.SelectNode(f.first);
+    QTest::mouseClick(f.tree.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      f.tree.visualItemRect(f.first).center());
+    QVERIFY(f.first->isSelected());
+    QCOMPARE(f.tree.SelectedNode(), f.first);
 }
 
 void TRyTreeViewTest::walkOrderIndexesEveryNode()

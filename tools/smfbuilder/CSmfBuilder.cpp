@@ -1,4 +1,4 @@
-// Format 0 MIDI file images from messages at absolute ticks.
+// MIDI file images from messages at absolute ticks.
 #include "tools/smfbuilder/CSmfBuilder.h"
 
 #include "bank/model/CNstRecords.h"
@@ -77,10 +77,19 @@ Bytes CSmfBuilder::Image(uint32_t endTick) const
 
 Bytes SmfImage(const Bytes& trackData, uint16_t division)
 {
-    Bytes image = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1};
+    return SmfFileImage(0, {trackData}, division);
+}
+
+Bytes SmfFileImage(uint16_t format, const std::vector<Bytes>& tracks, uint16_t division)
+{
+    Bytes image = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
+    AppendBE16(image, format);
+    AppendBE16(image, static_cast<uint16_t>(tracks.size()));
     AppendBE16(image, division);
-    image.insert(image.end(), {'M', 'T', 'r', 'k'});
-    AppendBE32(image, static_cast<uint32_t>(trackData.size()));
-    image.insert(image.end(), trackData.begin(), trackData.end());
+    for (const Bytes& track : tracks) {
+        image.insert(image.end(), {'M', 'T', 'r', 'k'});
+        AppendBE32(image, static_cast<uint32_t>(track.size()));
+        image.insert(image.end(), track.begin(), track.end());
+    }
     return image;
 }

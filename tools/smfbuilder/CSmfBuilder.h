@@ -1,4 +1,4 @@
-// Format 0 MIDI file images from messages at absolute ticks, for tests and the example generator.
+// MIDI file images from messages at absolute ticks, for tests and the example generator.
 #pragma once
 
 #include <cstdint>
@@ -34,3 +34,6 @@ private:
 
 // A format 0 image around raw track data.
 std::vector<uint8_t> SmfImage(const std::vector<uint8_t>& trackData, uint16_t division = 384);
+// An image of `format` with one track chunk around each of `tracks` (raw track data), in their order.
+std::vector<uint8_t> SmfFileImage(uint16_t format, const std::vector<std::vector<uint8_t>>& tracks,
+                                  uint16_t division = 384);
