@@ -124,11 +124,16 @@ const CCliCommand* CCliCommands::Find(const std::string& name)
 
 void CCliCommands::WriteToolHelp(std::ostream& out)
 {
-    out << "usage: ry7style COMMAND ARGS...   (ry7style COMMAND --help for details)\n\n"
+    out << "usage: ry7style COMMAND ARGS...   (ry7style help COMMAND for details)\n\n"
            "Works on Ry7 style banks (*.sty) and moves music between them and MIDI files.\n\n";
     for (const CCliCommand& command : kCommands)
         out << "  " << command.Name << std::string(12 - std::string(command.Name).size(), ' ')
             << command.Summary << "\n";
+}
+
+void CCliCommands::WriteCommandHelp(std::ostream& out, const CCliCommand& command)
+{
+    out << "usage: ry7style " << command.Usage << "\n\n" << command.Help;
 }
 
 int CCliCommands::Main(CCliSession& session, int argc, char** argv)
@@ -138,8 +143,20 @@ int CCliCommands::Main(CCliSession& session, int argc, char** argv)
         return kExitUsage;
     }
     const std::string name = argv[1];
-    if (name == "--help" || name == "-h" || name == "help") {
+    const bool help = name == "--help" || name == "-h" || name == "help";
+    if (help && argc == 2) {
         WriteToolHelp(session.Out());
+        return kExitOk;
+    }
+    if (help) {
+        const CCliCommand* asked = argc == 3 ? Find(argv[2]) : nullptr;
+        if (!asked) {
+            session.Fail(argc == 3 ? "unknown command '" + std::string(argv[2]) + "'"
+                                   : "help takes one command");
+            WriteToolHelp(session.Err());
+            return kExitUsage;
+        }
+        WriteCommandHelp(session.Out(), *asked);
         return kExitOk;
     }
     const CCliCommand* command = Find(name);
@@ -153,7 +170,7 @@ int CCliCommands::Main(CCliSession& session, int argc, char** argv)
     if (!args.Parse(argc, argv, 2, command->Options, error))
         return UsageError(session, name, error);
     if (args.Has(kHelp)) {
-        session.Out() << "usage: ry7style " << command->Usage << "\n\n" << command->Help;
+        WriteCommandHelp(session.Out(), *command);
         return kExitOk;
     }
     const size_t count = args.Positional().size();
@@ -231,26 +248,34 @@ int CCliCommands::EditAndSave(CCliSession& session, const CCliArgs& args, const 
     std::unique_ptr<CNstEditIfc> style = session.OpenStyle(input, args.Positional()[1], k);
     if (!style)
         return kExitFailure;
-    const int result = edit(*style);
-    if (result != kExitOk)
-        return result;
-    return session.CommitAndSave(k, *style, *output) ? kExitOk : kExitFailure;
+    const CEditOutcome outcome = edit(*style);
+    if (outcome == CEditOutcome::Failed)
+        return kExitFailure;
+    if (outcome == CEditOutcome::Changed)
+        return session.CommitAndSave(k, *style, *output) ? kExitOk : kExitFailure;
+    // Nothing to change: the bank goes to another output as it is, and is not rewritten in place.
+    if (SameFile(*output, input)) {
+        session.Note("nothing to change; " + input + " was not written");
+        return kExitOk;
+    }
+    return session.SaveBank(*output) ? kExitOk : kExitFailure;
 }
 
 int CCliCommands::Rename(CCliSession& session, const CCliArgs& args)
 {
     return EditAndSave(session, args, "rename", [&args](CNstEditIfc& style) {
         CStyleEdit::Rename(style, args.Positional()[2]);
-        return static_cast<int>(kExitOk);
+        return CEditOutcome::Changed;
     });
 }
 
 int CCliCommands::Upgrade(CCliSession& session, const CCliArgs& args)
 {
     return EditAndSave(session, args, "upgrade", [&session](CNstEditIfc& style) {
-        if (!CStyleEdit::Upgrade(style))
-            session.Fail("note: the style already has the new format");
-        return static_cast<int>(kExitOk);
+        if (CStyleEdit::Upgrade(style))
+            return CEditOutcome::Changed;
+        session.Note("the style already has the new format");
+        return CEditOutcome::Unchanged;
     });
 }
 
@@ -267,9 +292,9 @@ int CCliCommands::DeleteCv(CCliSession& session, const CCliArgs& args)
     return EditAndSave(session, args, "delete-cv", [&](CNstEditIfc& style) {
         const int c = *cv - 1;
         if (CStyleEdit::DeleteCv(style, *element, c, session))
-            return static_cast<int>(kExitOk);
+            return CEditOutcome::Changed;
         session.Fail(std::string("the style has no ") + CStandardNames::ElementName(*element) + " " +
                      CStandardNames::ChordVarText(c));
-        return static_cast<int>(kExitFailure);
+        return CEditOutcome::Failed;
     });
 }

@@ -1,7 +1,7 @@
 // roll: draws the notes the export would write, as the window's piano roll shows them.
 #include "cli/CCliRoll.h"
 
-#include "bank/chunk/CFileWriter.h"
+#include "files/CFileWriter.h"
 #include "cli/CCliArgs.h"
 #include "cli/CCliCommands.h"
 #include "cli/CCliSession.h"

@@ -26,7 +26,7 @@ constexpr int kMaxTempo = 300;
 
 // What export writes: the selection of its options; every element, Fill 3 and Intro 3 too.
 struct CExportChoice {
-    CExportSelection Selection{true, {}, {}, CNstEditIfc::AllTracks};
+    CExportSelection Selection{true, {}, {}, CNstEditIfc::AllTracks, false};
     int32_t Tempo = 0;
     std::string Prefix;
 };
@@ -112,12 +112,9 @@ int ExportStyle(CCliSession& session, int k, const CExportChoice& choice, const 
     for (const std::string& path : result.Written)
         session.Out() << path << "\n";
     written += static_cast<int>(result.Written.size());
-    if (result.Failed()) {
-        session.Message(CStyleExport::Caption,
-                        std::string(CStyleExport::WriteErrorText) + " (" + result.FailedPath + ")");
-        return kExitFailure;
-    }
-    return kExitOk;
+    for (const std::string& path : result.FailedPaths)
+        session.Message({CStyleExport::Caption, CStyleExport::WriteErrorText, path});
+    return result.Failed() ? kExitFailure : kExitOk;
 }
 
 } // namespace
@@ -169,15 +166,17 @@ int CCliTransfer::Export(CCliSession& session, const CCliArgs& args)
         }
         return result;
     }
+    // A style that cannot be read or written does not stop the others: what is left of a damaged bank
+    // may be just what the user needs.
     const int count = session.Bank().StyleCount();
+    int exit = kExitOk;
     for (int k = 0; k < count; ++k) {
         session.Progress("exporting styles", k + 1, count);
-        const int result = ExportStyle(
-            session, k, *choice, folder / StyleFolder(k, session.Names()[static_cast<size_t>(k)]), written);
-        if (result != kExitOk)
-            return result;
+        if (ExportStyle(session, k, *choice, folder / StyleFolder(k, session.Names()[static_cast<size_t>(k)]),
+                        written) != kExitOk)
+            exit = kExitFailure;
     }
-    return kExitOk;
+    return exit;
 }
 
 int CCliTransfer::Import(CCliSession& session, const CCliArgs& args)

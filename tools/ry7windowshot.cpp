@@ -34,7 +34,8 @@ int main(int argc, char** argv)
 {
     const QApplication application(argc, argv);
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() != 3) {
+    // Qt has taken its own options; anything else that looks like one is refused, never taken for a file.
+    if (arguments.size() != 3 || arguments.at(1).startsWith('-') || arguments.at(2).startsWith('-')) {
         std::fputs("usage: ry7windowshot BANK OUT.png\n", stderr);
         return 2;
     }
