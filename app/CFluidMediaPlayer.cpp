@@ -134,6 +134,17 @@ bool CFluidMediaPlayer::Stop()
     return Fail(NoError);
 }
 
+int CFluidMediaPlayer::PositionTicks() const
+{
+    fluid_player_t* player = state->player.get();
+    if (!player || fluid_player_get_status(player) != FLUID_PLAYER_PLAYING)
+        return -1;
+    // The player runs on for about two seconds after the last event to let the sound fade out; the
+    // position ends with the file.
+    const int tick = fluid_player_get_current_tick(player);
+    return tick <= fluid_player_get_total_ticks(player) ? tick : -1;
+}
+
 bool CFluidMediaPlayer::Eject()
 {
     return Fail(NoError);

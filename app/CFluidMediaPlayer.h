@@ -20,6 +20,7 @@ public:
     bool Close() override;
     int LastError() const override { return error; }
     QString LastErrorText() const override { return ErrorText(error); }
+    int PositionTicks() const override;
 
     // Sound fonts
     // The places a General MIDI sound font is looked for, in order (the Debian packages' paths).

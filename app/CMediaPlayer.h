@@ -28,6 +28,12 @@ public:
     virtual int LastError() const = 0;
     virtual QString LastErrorText() const = 0;
 
+    // Position
+    // How far the playing file has got, in the file's ticks (the files the window plays count 384 per
+    // quarter note from the chord variation's start, as the piano roll does); -1 when nothing is
+    // playing: no file open, not started, stopped, or played to its end. Sets no error number.
+    virtual int PositionTicks() const = 0;
+
     // The text of error number `error`.
     static QString ErrorText(int error);
 };

@@ -9,6 +9,7 @@
 #include "app/TClickLabel.h"
 #include "app/TForm3.h"
 #include "app/THelpPanel.h"
+#include "app/TPianoRoll.h"
 #include "app/TRyTreeView.h"
 #include "app/TToolButton.h"
 #include "bank/facade/CNstEditIfc.h"
@@ -25,6 +26,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolBar>
 
 #ifndef RY7_WEB_ADDRESS
@@ -98,6 +100,7 @@ TForm2::TForm2(const CShellServices& services_, QWidget* parent)
     BuildTrees();
     BuildFooter();
     BuildMediaPanel();
+    BuildPianoRoll();
     HelpPanel = new THelpPanel(this);
     ArrangeControls();
     ArrangeFocus();
@@ -129,6 +132,7 @@ void TForm2::ConnectHandlers()
     connect(StyleList, &TRyTreeView::Changing, this, &TForm2::StyleListChanging);
     connect(StyleList, &TRyTreeView::Changed, this, &TForm2::StyleListChange);
     connect(StyleTree, &TRyTreeView::Changed, this, &TForm2::StyleTreeChange);
+    connect(CursorTimer, &QTimer::timeout, this, &TForm2::FollowPlayer);
     // The check box only reacts to the user's release of the mouse button.
     connect(RyVersion, &QCheckBox::clicked, this, &TForm2::RyVersionMouseUp);
     StyleList->setItemDelegate(new CStyleNameDelegate(this, StyleList));
@@ -194,6 +198,8 @@ int TForm2::ShowDialog(const QString& caption, const QString& text, const QStrin
 void TForm2::StopTestPlay()
 {
     MediaPanel->hide();
+    CursorTimer->stop();
+    PianoRoll->SetCursorTick(-1);
     // The test-play file goes on every stop, also once the style it was made from is gone.
     if (TempSmfPath.isEmpty())
         return;

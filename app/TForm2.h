@@ -20,10 +20,12 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QTimer;
 class QToolBar;
 class TClickLabel;
 class THelpPanel;
 class TForm3;
+class TPianoRoll;
 class TRyTreeView;
 class TToolButton;
 
@@ -144,6 +146,9 @@ public:
     TClickLabel* Image2;
     QLabel* Label3;
     QLineEdit* TempoEdit;
+    TPianoRoll* PianoRoll;
+    // Moves the piano roll's play cursor with the player while a test play runs.
+    QTimer* CursorTimer;
     // Export All from the keys: the Shift click of ImportAllSmf has no button of its own.
     QAction* ExportAll;
 
@@ -172,6 +177,7 @@ private:
     void BuildTrees();
     void BuildFooter();
     void BuildMediaPanel();
+    void BuildPianoRoll();
     // Places the controls in the window's grid and sizes the trees and the info line to their texts.
     void ArrangeControls();
     // Sets the order Tab moves the focus in, and shows where the focus is.
@@ -198,6 +204,10 @@ private:
     const TStyleTreeItem* SelectedTreeItem() const;
     // The selected chord variation node while a style is edited, or null.
     const TStyleTreeItem* SelectedCvNode() const;
+    // Shows the notes of `node` in the piano roll: a chord variation's or a track's, none for others.
+    void ShowRollOf(const TStyleTreeItem* node);
+    // Moves the roll's cursor to where the player is; stops following once the player has finished.
+    void FollowPlayer();
     // What every command does first: ends a test play, hides the help panel and the info text.
     void BeginCommand();
     // Writes a changed style back (clearing StyleModified) and deletes the edit interface.

@@ -3,6 +3,7 @@
 #include "app/CWaitCursor.h"
 #include "app/TForm2.h"
 #include "app/THelpPanel.h"
+#include "app/TPianoRoll.h"
 #include "app/TRyTreeView.h"
 #include "bank/facade/CNstEditIfc.h"
 #include "shell/CStandardNames.h"
@@ -15,6 +16,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <algorithm>
 
 bool TForm2::ExportCvToFile(const QString& path, int element, int cv, int track)
@@ -112,4 +114,13 @@ void TForm2::StartTestPlay(int element, int cv, int track)
     }
     MediaPanel->show();
     MediaPanel->raise();
+    CursorTimer->start();
+}
+
+void TForm2::FollowPlayer()
+{
+    const int tick = services.Player->PositionTicks();
+    PianoRoll->SetCursorTick(tick);
+    if (tick < 0)
+        CursorTimer->stop();
 }

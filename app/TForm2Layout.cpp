@@ -4,6 +4,7 @@
 #include "app/TFocusRing.h"
 #include "app/TForm2.h"
 #include "app/THelpPanel.h"
+#include "app/TPianoRoll.h"
 #include "app/TRyTreeView.h"
 #include "app/TToolButton.h"
 #include "shell/CStandardNames.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -244,6 +246,17 @@ void TForm2::BuildMediaPanel()
     layout->setColumnStretch(2, 1);
 }
 
+void TForm2::BuildPianoRoll()
+{
+    PianoRoll = new TPianoRoll(this);
+    PianoRoll->setObjectName("PianoRoll");
+    PianoRoll->setAccessibleName("Piano Roll");
+    CursorTimer = new QTimer(this);
+    CursorTimer->setObjectName("CursorTimer");
+    // About thirty steps a second: smooth to the eye, little work for the player's position queries.
+    CursorTimer->setInterval(30);
+}
+
 void TForm2::ArrangeControls()
 {
     // The bar runs along the whole top edge; everything else has the window's margins.
@@ -262,15 +275,18 @@ void TForm2::ArrangeControls()
     // line and the version box; the media panel lies over the trees' lower part.
     grid->addWidget(StyleList, 0, 0);
     grid->addWidget(StyleTree, 0, 1);
+    grid->addWidget(PianoRoll, 0, 2, 3, 1);
     grid->addWidget(FooterNote, 1, 0, 1, 2);
     grid->addWidget(InfoText, 1, 0, 1, 2);
     grid->addWidget(RyVersion, 2, 0, 1, 2, Qt::AlignLeft);
     grid->addWidget(MediaPanel, 0, 0, 1, 2, Qt::AlignBottom);
     grid->addWidget(HelpPanel, 0, 0, 3, 2);
     grid->setRowStretch(0, 1);
-    // Extra width goes to the trees in the proportions of their first widths.
+    // Extra width goes to the trees in the proportions of their first widths, and most of it to the
+    // piano roll beside them, whose time runs across.
     grid->setColumnStretch(0, 137);
     grid->setColumnStretch(1, 161);
+    grid->setColumnStretch(2, 600);
 
     SizeTrees();
     const QFontMetrics metrics = InfoText->fontMetrics();

@@ -2,6 +2,7 @@
 #include "app/CWaitCursor.h"
 #include "app/TForm2.h"
 #include "app/THelpPanel.h"
+#include "app/TPianoRoll.h"
 #include "app/TRyTreeView.h"
 #include "bank/facade/CNstEditIfc.h"
 #include "shell/CNodeInfo.h"
@@ -41,6 +42,8 @@ void TForm2::FillStyleTree()
     // Rebuilding the tree is no selection of the user's: the info text of the style list stays.
     const QSignalBlocker quiet(StyleTree);
     StyleTree->clear();
+    // The notes shown may be gone; the node the command selects next shows its own.
+    PianoRoll->Clear();
     if (EditIfc == nullptr)
         return;
     char name[MaxStyleNameLength + 1];
@@ -90,7 +93,19 @@ void TForm2::StyleTreeChange(QTreeWidgetItem* item)
         node->data.Info = QString::fromStdString(text);
         ShowInfo(node->data.Info);
     }
+    ShowRollOf(EditIfc != nullptr ? node : nullptr);
     UpdateControls();
+}
+
+void TForm2::ShowRollOf(const TStyleTreeItem* node)
+{
+    if (node == nullptr || (node->data.Kind != TTreeData::KindCv && node->data.Kind != TTreeData::KindTrack)) {
+        PianoRoll->Clear();
+        return;
+    }
+    const TTreeData& at = node->data;
+    PianoRoll->ShowNode(*EditIfc, ExtProg, at.Element, at.Cv,
+                        at.Kind == TTreeData::KindCv ? CNstEditIfc::AllTracks : at.Track);
 }
 
 const TStyleTreeItem* TForm2::SelectedCvNode() const

@@ -2,6 +2,7 @@
 #include "cli/CCliCommands.h"
 
 #include "bank/facade/CNstEditIfc.h"
+#include "cli/CCliRoll.h"
 #include "cli/CCliSession.h"
 #include "cli/CCliTransfer.h"
 #include "cli/CStyleReport.h"
@@ -30,7 +31,7 @@ CCliArgs::COptionSet Options(std::set<std::string> values, std::set<std::string>
 
 const CCliArgs::COptionSet kEditOptions = Options({"--output"}, {"--in-place"});
 
-const std::array<CCliCommand, 8> kCommands = {{
+const std::array<CCliCommand, 9> kCommands = {{
     {"list", "list BANK [--json]", "list the styles of a bank",
      "Lists every style: its number, name, format (old or new) and uncompressed size.\n"
      "  --json    print a JSON array instead of a table\n",
@@ -55,6 +56,18 @@ const std::array<CCliCommand, 8> kCommands = {{
      "  --ext-prog FILE   extended program list (default: ExtProgList.txt in the current folder)\n",
      Options({"--output", "--element", "--cv", "--track", "--tempo", "--prefix"}, {"--all-styles"}), 1, 2,
      &CCliTransfer::Export},
+    {"roll", "roll BANK STYLE --element E --cv C [--track T] -o FILE.svg",
+     "draw the notes of a chord variation as an SVG piano roll",
+     "Draws the notes that export writes for one chord variation (every track, or only --track) as\n"
+     "an SVG picture: a bar per note on its key's row, one colour per track, shaded by velocity, over a\n"
+     "grid of measures and beats; each bar's tool tip gives its key, start (measure:beat:tick), length\n"
+     "and velocity. Notes outside the range of their track's extended program are outlined in red.\n"
+     "  --element E       the element (1-12, v1..i3, or a name such as \"Fill 2\")\n"
+     "  --cv C            the chord variation (1-6)\n"
+     "  --track T         only track T (1-8 or a name such as \"Bass\")\n"
+     "  -o FILE.svg       the picture to write\n"
+     "  --ext-prog FILE   extended program list (default: ExtProgList.txt in the current folder)\n",
+     Options({"--output", "--element", "--cv", "--track"}, {}), 2, 2, &CCliRoll::Roll},
     {"import", "import BANK STYLE FILES... -o OUT.sty [options]", "import MIDI files with standard names",
      "Imports MIDI files (format 0, or 1 with --merge-tracks) into the chord variations their names\n"
      "give (v1cv1 .. i3cv2 anywhere in the file name), then writes the bank to OUT.sty.\n"
@@ -111,11 +124,16 @@ const CCliCommand* CCliCommands::Find(const std::string& name)
 
 void CCliCommands::WriteToolHelp(std::ostream& out)
 {
-    out << "usage: ry7style COMMAND ARGS...   (ry7style COMMAND --help for details)\n\n"
+    out << "usage: ry7style COMMAND ARGS...   (ry7style help COMMAND for details)\n\n"
            "Works on Ry7 style banks (*.sty) and moves music between them and MIDI files.\n\n";
     for (const CCliCommand& command : kCommands)
         out << "  " << command.Name << std::string(12 - std::string(command.Name).size(), ' ')
             << command.Summary << "\n";
+}
+
+void CCliCommands::WriteCommandHelp(std::ostream& out, const CCliCommand& command)
+{
+    out << "usage: ry7style " << command.Usage << "\n\n" << command.Help;
 }
 
 int CCliCommands::Main(CCliSession& session, int argc, char** argv)
@@ -125,8 +143,20 @@ int CCliCommands::Main(CCliSession& session, int argc, char** argv)
         return kExitUsage;
     }
     const std::string name = argv[1];
-    if (name == "--help" || name == "-h" || name == "help") {
+    const bool help = name == "--help" || name == "-h" || name == "help";
+    if (help && argc == 2) {
         WriteToolHelp(session.Out());
+        return kExitOk;
+    }
+    if (help) {
+        const CCliCommand* asked = argc == 3 ? Find(argv[2]) : nullptr;
+        if (!asked) {
+            session.Fail(argc == 3 ? "unknown command '" + std::string(argv[2]) + "'"
+                                   : "help takes one command");
+            WriteToolHelp(session.Err());
+            return kExitUsage;
+        }
+        WriteCommandHelp(session.Out(), *asked);
         return kExitOk;
     }
     const CCliCommand* command = Find(name);
@@ -140,7 +170,7 @@ int CCliCommands::Main(CCliSession& session, int argc, char** argv)
     if (!args.Parse(argc, argv, 2, command->Options, error))
         return UsageError(session, name, error);
     if (args.Has(kHelp)) {
-        session.Out() << "usage: ry7style " << command->Usage << "\n\n" << command->Help;
+        WriteCommandHelp(session.Out(), *command);
         return kExitOk;
     }
     const size_t count = args.Positional().size();
@@ -218,26 +248,34 @@ int CCliCommands::EditAndSave(CCliSession& session, const CCliArgs& args, const 
     std::unique_ptr<CNstEditIfc> style = session.OpenStyle(input, args.Positional()[1], k);
     if (!style)
         return kExitFailure;
-    const int result = edit(*style);
-    if (result != kExitOk)
-        return result;
-    return session.CommitAndSave(k, *style, *output) ? kExitOk : kExitFailure;
+    const CEditOutcome outcome = edit(*style);
+    if (outcome == CEditOutcome::Failed)
+        return kExitFailure;
+    if (outcome == CEditOutcome::Changed)
+        return session.CommitAndSave(k, *style, *output) ? kExitOk : kExitFailure;
+    // Nothing to change: the bank goes to another output as it is, and is not rewritten in place.
+    if (SameFile(*output, input)) {
+        session.Note("nothing to change; " + input + " was not written");
+        return kExitOk;
+    }
+    return session.SaveBank(*output) ? kExitOk : kExitFailure;
 }
 
 int CCliCommands::Rename(CCliSession& session, const CCliArgs& args)
 {
     return EditAndSave(session, args, "rename", [&args](CNstEditIfc& style) {
         CStyleEdit::Rename(style, args.Positional()[2]);
-        return static_cast<int>(kExitOk);
+        return CEditOutcome::Changed;
     });
 }
 
 int CCliCommands::Upgrade(CCliSession& session, const CCliArgs& args)
 {
     return EditAndSave(session, args, "upgrade", [&session](CNstEditIfc& style) {
-        if (!CStyleEdit::Upgrade(style))
-            session.Fail("note: the style already has the new format");
-        return static_cast<int>(kExitOk);
+        if (CStyleEdit::Upgrade(style))
+            return CEditOutcome::Changed;
+        session.Note("the style already has the new format");
+        return CEditOutcome::Unchanged;
     });
 }
 
@@ -254,9 +292,9 @@ int CCliCommands::DeleteCv(CCliSession& session, const CCliArgs& args)
     return EditAndSave(session, args, "delete-cv", [&](CNstEditIfc& style) {
         const int c = *cv - 1;
         if (CStyleEdit::DeleteCv(style, *element, c, session))
-            return static_cast<int>(kExitOk);
+            return CEditOutcome::Changed;
         session.Fail(std::string("the style has no ") + CStandardNames::ElementName(*element) + " " +
                      CStandardNames::ChordVarText(c));
-        return static_cast<int>(kExitFailure);
+        return CEditOutcome::Failed;
     });
 }

@@ -4,6 +4,7 @@
 #include "cli/CCliArgs.h"
 
 #include <cstddef>
+#include <iosfwd>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,10 @@ struct CCliCommand {
     size_t MaxPositional;
     int (*Run)(CCliSession& session, const CCliArgs& args);
 };
+
+// What an edit of a style did: Changed is committed and saved, Unchanged has nothing to save, Failed has
+// told the user why.
+enum class CEditOutcome { Changed, Unchanged, Failed };
 
 class CCliCommands {
 public:
@@ -44,8 +49,10 @@ public:
 private:
     static const CCliCommand* Find(const std::string& name);
     static void WriteToolHelp(std::ostream& out);
+    static void WriteCommandHelp(std::ostream& out, const CCliCommand& command);
     // Opens the bank and the style named by the first two positional arguments, lets `edit` change the
-    // style and saves the bank where -o or --in-place says.
+    // style (returning a CEditOutcome) and saves the bank where -o or --in-place says: a changed style
+    // committed; an unchanged bank only to an output that is not the input.
     template <typename Edit>
     static int EditAndSave(CCliSession& session, const CCliArgs& args, const char* command, Edit&& edit);
 };

@@ -3,13 +3,13 @@
 
 #include "bank/facade/CNstEditIfc.h"
 #include "cli/CCliArgs.h"
+#include "files/COsFile.h"
 #include "shell/CStyleEdit.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <filesystem>
-#include <unistd.h>
 
 namespace {
 
@@ -18,15 +18,6 @@ std::string Lowered(std::string text)
     for (char& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
-}
-
-// Both names lead to the same file (or would, once created).
-bool SameFile(const std::string& a, const std::string& b)
-{
-    std::error_code error;
-    if (std::filesystem::equivalent(a, b, error))
-        return true;
-    return std::filesystem::weakly_canonical(a, error) == std::filesystem::weakly_canonical(b, error);
 }
 
 } // namespace
@@ -56,9 +47,15 @@ void CCliSession::Fail(const std::string& text)
     err << "ry7style: " << text << "\n";
 }
 
+void CCliSession::Note(const std::string& text)
+{
+    EndProgress();
+    err << "note: " << text << "\n";
+}
+
 void CCliSession::Progress(const std::string& what, int done, int total)
 {
-    if (!isatty(STDERR_FILENO))
+    if (!COsFile::ErrorOutputIsTerminal())
         return;
     err << "\r" << what << " " << done << "/" << total << std::flush;
     progressShown = true;
@@ -77,7 +74,7 @@ bool CCliSession::LoadExtProgList(const std::optional<std::string>& file)
         Message(caption, text);
     };
     if (file)
-        return programs.ReadFile(*file, message) == CExtProgList::ReadResult::Read;
+        return programs.ReadFile(*file, message, *file) == CExtProgList::ReadResult::Read;
     // The window reads the list from the folder it starts in; a tool run without one works without
     // extended programs and says nothing.
     std::error_code error;
@@ -157,6 +154,11 @@ bool CCliSession::CommitAndSave(int k, CNstEditIfc& style, const std::string& pa
     char name[32];
     style.GetStyleName(name, 31);
     names[static_cast<size_t>(k)] = name;
+    return SaveBank(path);
+}
+
+bool CCliSession::SaveBank(const std::string& path)
+{
     const CSaveResult saved = bank.SaveFile(path, names);
     for (int i = 0; i < saved.compressionErrors; ++i)
         Message("Save Style Bank", CStyleBank::Message(BankResult::CompressionError));
@@ -165,6 +167,14 @@ bool CCliSession::CommitAndSave(int k, CNstEditIfc& style, const std::string& pa
         return false;
     }
     return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error))
+        return true;
+    return std::filesystem::weakly_canonical(a, error) == std::filesystem::weakly_canonical(b, error);
 }
 
 std::optional<std::string> OutputBankPath(const CCliArgs& args, const std::string& input, std::string& error)

@@ -30,6 +30,8 @@ public:
     void Message(const std::string& caption, const std::string& text);
     void Message(const CShellMessage& message) override;
     void Fail(const std::string& text);
+    // Something the user should know that is no failure: "note: text", without the failure prefix.
+    void Note(const std::string& text);
     // A "what done/total" line on stderr that rewrites itself, only when stderr is a terminal.
     void Progress(const std::string& what, int done, int total) override;
     void EndProgress();
@@ -52,8 +54,10 @@ public:
     // OpenBank, FindStyle and EditStyle in one: the facade over the style named `style` of the bank at
     // `path`, its index in `k`; null after the message of the step that failed.
     std::unique_ptr<CNstEditIfc> OpenStyle(const std::string& path, const std::string& style, int& k);
-    // Writes `style` back into style k (built and compacted) and saves the bank at `path`.
+    // Writes `style` back into style k (built and compacted) and saves the bank at `path` (SaveBank).
     bool CommitAndSave(int k, CNstEditIfc& style, const std::string& path);
+    // Saves the bank at `path`, telling each style left uncompressed and a failed write.
+    bool SaveBank(const std::string& path);
 
 private:
     std::ostream& out;
@@ -68,6 +72,9 @@ private:
 // Where an edit writes the bank: -o OUT, or the input itself with --in-place. Usage errors (no output,
 // or an output that is the input without --in-place) give nullopt with `error` set.
 std::optional<std::string> OutputBankPath(const CCliArgs& args, const std::string& input, std::string& error);
+
+// Both names lead to the same file (or would, once created).
+bool SameFile(const std::string& a, const std::string& b);
 
 // A 1-based number in [1, max], or nullopt.
 std::optional<int> ParseNumber(const std::string& text, int max);

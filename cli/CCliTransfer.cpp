@@ -26,7 +26,7 @@ constexpr int kMaxTempo = 300;
 
 // What export writes: the selection of its options; every element, Fill 3 and Intro 3 too.
 struct CExportChoice {
-    CExportSelection Selection{true, {}, {}, CNstEditIfc::AllTracks};
+    CExportSelection Selection{true, {}, {}, CNstEditIfc::AllTracks, false};
     int32_t Tempo = 0;
     std::string Prefix;
 };
@@ -77,25 +77,7 @@ std::string StyleFolder(int k, const std::string& name)
 std::optional<CExportChoice> ReadExportChoice(const CCliArgs& args, std::string& error)
 {
     CExportChoice choice;
-    CExportSelection& selection = choice.Selection;
-    if (const auto element = args.Value("--element")) {
-        selection.Element = CCliCommands::ParseElement(*element);
-        if (!selection.Element)
-            error = "no element '" + *element + "'";
-    }
-    if (const auto cv = args.Value("--cv")) {
-        selection.Cv = ParseNumber(*cv, CStandardNames::MaxCvCount);
-        if (!selection.Cv)
-            error = "no chord variation '" + *cv + "'";
-        else
-            --*selection.Cv;
-    }
-    if (const auto track = args.Value("--track")) {
-        const std::optional<int> parsed = CCliCommands::ParseTrack(*track);
-        if (!parsed)
-            error = "no track '" + *track + "'";
-        selection.Track = parsed.value_or(0);
-    }
+    CCliTransfer::ReadSelection(args, choice.Selection, error);
     if (const auto tempo = args.Value("--tempo")) {
         const std::optional<int> parsed = ParseNumber(*tempo, kMaxTempo);
         if (!parsed || *parsed < kMinTempo)
@@ -130,15 +112,34 @@ int ExportStyle(CCliSession& session, int k, const CExportChoice& choice, const 
     for (const std::string& path : result.Written)
         session.Out() << path << "\n";
     written += static_cast<int>(result.Written.size());
-    if (result.Failed()) {
-        session.Message(CStyleExport::Caption,
-                        std::string(CStyleExport::WriteErrorText) + " (" + result.FailedPath + ")");
-        return kExitFailure;
-    }
-    return kExitOk;
+    for (const std::string& path : result.FailedPaths)
+        session.Message({CStyleExport::Caption, CStyleExport::WriteErrorText, path});
+    return result.Failed() ? kExitFailure : kExitOk;
 }
 
 } // namespace
+
+void CCliTransfer::ReadSelection(const CCliArgs& args, CExportSelection& selection, std::string& error)
+{
+    if (const auto element = args.Value("--element")) {
+        selection.Element = CCliCommands::ParseElement(*element);
+        if (!selection.Element)
+            error = "no element '" + *element + "'";
+    }
+    if (const auto cv = args.Value("--cv")) {
+        selection.Cv = ParseNumber(*cv, CStandardNames::MaxCvCount);
+        if (!selection.Cv)
+            error = "no chord variation '" + *cv + "'";
+        else
+            --*selection.Cv;
+    }
+    if (const auto track = args.Value("--track")) {
+        const std::optional<int> parsed = CCliCommands::ParseTrack(*track);
+        if (!parsed)
+            error = "no track '" + *track + "'";
+        selection.Track = parsed.value_or(0);
+    }
+}
 
 int CCliTransfer::Export(CCliSession& session, const CCliArgs& args)
 {
@@ -165,15 +166,17 @@ int CCliTransfer::Export(CCliSession& session, const CCliArgs& args)
         }
         return result;
     }
+    // A style that cannot be read or written does not stop the others: what is left of a damaged bank
+    // may be just what the user needs.
     const int count = session.Bank().StyleCount();
+    int exit = kExitOk;
     for (int k = 0; k < count; ++k) {
         session.Progress("exporting styles", k + 1, count);
-        const int result = ExportStyle(
-            session, k, *choice, folder / StyleFolder(k, session.Names()[static_cast<size_t>(k)]), written);
-        if (result != kExitOk)
-            return result;
+        if (ExportStyle(session, k, *choice, folder / StyleFolder(k, session.Names()[static_cast<size_t>(k)]),
+                        written) != kExitOk)
+            exit = kExitFailure;
     }
-    return kExitOk;
+    return exit;
 }
 
 int CCliTransfer::Import(CCliSession& session, const CCliArgs& args)

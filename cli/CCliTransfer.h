@@ -1,8 +1,11 @@
 // The subcommands that move music between a style and MIDI files, and the one that looks into a MIDI file.
 #pragma once
 
+#include <string>
+
 class CCliArgs;
 class CCliSession;
+struct CExportSelection;
 
 class CCliTransfer {
 public:
@@ -13,4 +16,8 @@ public:
     static int Import(CCliSession& session, const CCliArgs& args);
     // inspect FILE.mid [--json]
     static int Inspect(CCliSession& session, const CCliArgs& args);
+
+    // Reads --element, --cv and --track into `selection`, leaving what is not given; sets `error` to
+    // the usage error text of a malformed one.
+    static void ReadSelection(const CCliArgs& args, CExportSelection& selection, std::string& error);
 };

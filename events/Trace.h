@@ -6,9 +6,17 @@
 #include <string_view>
 #include <vector>
 
+// MinGW's "printf" checks against the old Windows runtime, which lacks %zu; the C library MinGW builds
+// link formats as C99 does.
+#ifdef __MINGW32__
+#define RY7_TRACE_FORMAT gnu_printf
+#else
+#define RY7_TRACE_FORMAT printf
+#endif
+
 // Formats a diagnostic line printf-style and hands it to the current listener. With no listener set
 // (the default) nothing is formatted and the call costs one branch. Diagnostics never change a result.
-void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Trace(const char* format, ...) __attribute__((format(RY7_TRACE_FORMAT, 1, 2)));
 
 // Receives every formatted diagnostic line.
 using TraceListener = std::function<void(std::string_view line)>;

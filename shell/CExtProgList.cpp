@@ -1,9 +1,11 @@
 // Reader and lookup of the extended program list.
 #include "shell/CExtProgList.h"
 
-#include <filesystem>
-#include <fstream>
+#include "files/CFileReader.h"
+
 #include <istream>
+#include <sstream>
+#include <vector>
 
 namespace {
 
@@ -113,19 +115,21 @@ private:
 
 } // namespace
 
-CExtProgList::ReadResult CExtProgList::ReadFile(const std::string& path, const ExtProgMessageSink& message)
+CExtProgList::ReadResult CExtProgList::ReadFile(const std::string& path, const ExtProgMessageSink& message,
+                                                const std::string& shownName)
 {
     ExtProgCount = 0;
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        message(Caption, "'ExtProgList.txt' - File not found");
+    std::vector<uint8_t> bytes;
+    const FileReadResult result = CFileReader::Read(path, MaxFileSize, bytes);
+    if (result == FileReadResult::NotFound) {
+        message(Caption, "'" + shownName + "' - File not found");
         return ReadResult::NotFound;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in || std::filesystem::is_directory(path, error)) {
-        message(Caption, "'ExtProgList.txt' - File read error");
+    if (result != FileReadResult::Ok) {
+        message(Caption, "'" + shownName + "' - File read error");
         return ReadResult::ReadError;
     }
+    std::istringstream in(std::string(bytes.begin(), bytes.end()));
     Read(in, message);
     return ReadResult::Read;
 }

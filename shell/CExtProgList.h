@@ -4,6 +4,7 @@
 #include "bank/facade/CNstEditIfc.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -25,15 +26,19 @@ public:
     static constexpr int Capacity = 128;
     static constexpr const char* FileName = "ExtProgList.txt";
     static constexpr const char* Caption = "Extended Program List";
+    // Larger files are refused as unreadable: 128 lines of five numbers never come close.
+    static constexpr size_t MaxFileSize = 1048576;
 
     enum class ReadResult { Read, NotFound, ReadError };
 
     // Reading
-    // Empties the table, then reads `path`. A missing file gives NotFound after the message
-    // "'ExtProgList.txt' - File not found"; a file that exists but cannot be opened (a folder, no
-    // permission) gives ReadError after "'ExtProgList.txt' - File read error". Otherwise the lines are read
-    // as by Read() and the result is Read.
-    ReadResult ReadFile(const std::string& path, const ExtProgMessageSink& message);
+    // Empties the table, then reads `path` (CFileReader). A missing file gives NotFound after the message
+    // "'<shownName>' - File not found"; anything else that cannot be read (a folder, a device or pipe, no
+    // permission, more than MaxFileSize bytes) gives ReadError after "'<shownName>' - File read error".
+    // Otherwise the lines are read as by Read() and the result is Read. The window shows the file's own
+    // name, the command-line tool the path it was given.
+    ReadResult ReadFile(const std::string& path, const ExtProgMessageSink& message,
+                        const std::string& shownName = FileName);
 
     // Empties the table and reads lines from `in` (single-byte text; lines end at LF, CR LF or a lone
     // CR) until the input ends or Capacity entries are stored; later lines are neither read nor reported.

@@ -26,11 +26,10 @@ CExportResult CStyleExport::ExportAll(CNstEditIfc& style, const CExtProgList& pr
             if ((selection.Cv && *selection.Cv != c) || style.GetCvState(e, c) == CNstEditIfc::StateAbsent)
                 continue;
             const std::string path = prefix + CStandardNames::CvName(e, c) + ".mid";
-            if (!CStyleTransfer::ExportCvToFile(style, programs, path, e, c, selection.Track)) {
-                result.FailedPath = path;
+            const bool written = CStyleTransfer::ExportCvToFile(style, programs, path, e, c, selection.Track);
+            (written ? result.Written : result.FailedPaths).push_back(path);
+            if (!written && selection.StopAtFailure)
                 return result;
-            }
-            result.Written.push_back(path);
         }
     }
     return result;

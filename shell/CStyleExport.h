@@ -16,13 +16,15 @@ struct CExportSelection {
     std::optional<int> Element;         // only this element (0..11)
     std::optional<int> Cv;              // only this chord variation (0..5)
     int Track = CNstEditIfc::AllTracks; // 0..7 writes that track alone into each file
+    // The window stops at the first file that cannot be written; the command-line tool goes on.
+    bool StopAtFailure = true;
 };
 
 // What Export All wrote.
 struct CExportResult {
-    std::vector<std::string> Written; // the paths, in the order written
-    std::string FailedPath;           // the file that could not be written, where the export stopped
-    bool Failed() const { return !FailedPath.empty(); }
+    std::vector<std::string> Written;     // the paths, in the order written
+    std::vector<std::string> FailedPaths; // the files that could not be written, in the same order
+    bool Failed() const { return !FailedPaths.empty(); }
 };
 
 class CStyleExport {
@@ -31,8 +33,9 @@ public:
     static constexpr const char* WriteErrorText = "SMF write error!";
 
     // Writes every present chord variation that `selection` names, element by element and chord
-    // variation by chord variation, to `prefix` + standard name + ".mid" (CStyleTransfer::ExportCvToFile),
-    // and stops at the first file that cannot be written. The front end tells the failure.
+    // variation by chord variation, to `prefix` + standard name + ".mid" (CStyleTransfer::ExportCvToFile).
+    // A file that cannot be written ends the export when the selection says StopAtFailure. The front
+    // end tells the failures.
     static CExportResult ExportAll(CNstEditIfc& style, const CExtProgList& programs,
                                    const CExportSelection& selection, const std::string& prefix);
 

@@ -102,6 +102,21 @@ void CStyleImport::ImportNamedFile(CNstEditIfc& style, const std::string& path, 
         ++counts.Failed;
 }
 
+std::string CStyleImport::SilentFileText(const std::string& name, uint16_t channels)
+{
+    std::string used;
+    int count = 0;
+    for (int c = 0; c < 16; ++c) {
+        if ((channels >> c & 1) == 0)
+            continue;
+        used += (count++ == 0 ? " " : ", ") + std::to_string(c + 1);
+    }
+    const std::string file = count == 0   ? "the file uses no channel"
+                             : count == 1 ? "the file uses channel" + used
+                                          : "the file uses channels" + used;
+    return name + " gives no event to any track: the tracks play MIDI channels 9 to 16, " + file + "!";
+}
+
 CTrackParameters CStyleImport::AskTrackParameters(CQuestionAnswerer& answers)
 {
     return Parameters(answers.Ask({CQuestionId::TrackParameters, FileCaption,
@@ -145,5 +160,8 @@ bool CStyleImport::ImportOne(CNstEditIfc& style, const CExtProgList& programs, c
         messages.Message({FileCaption, UpgradeText, {}});
     if (!outcome.Ok)
         ReportReadError(caption, path, messages);
+    if (outcome.Silent)
+        messages.Message(
+            {caption, SilentFileText(Quoted(CStandardNames::LowerFileName(path)), outcome.Channels), {}});
     return outcome.Ok;
 }

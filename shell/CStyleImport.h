@@ -3,6 +3,7 @@
 
 #include "shell/CTrackMap.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -69,7 +70,9 @@ public:
     static CTrackParameters AskTrackParameters(CQuestionAnswerer& answers);
     // Imports the file at `path` into chord variation `cv` of `element` (CStyleTransfer::ImportSmfFile)
     // and tells an upgrade by an extended program under FileCaption. A failure is told under FileCaption
-    // too; the style is then as it was. True when the file was taken. The file is read as `options` say.
+    // too; the style is then as it was. A file taken without giving any track an event (read without a
+    // channel map) is told with SilentFileText (ImportSet does the same under SetCaption). True when the
+    // file was taken. The file is read as `options` say.
     static bool ImportFile(CNstEditIfc& style, const CExtProgList& programs, const std::string& path,
                            int element, int cv, bool initialize, CMessageSink& messages,
                            const CSmfImportOptions& options = {});
@@ -86,6 +89,11 @@ public:
     static CMappedImport ImportMappedFile(CNstEditIfc& style, const CExtProgList& programs,
                                           const std::string& path, int element, int cv, bool initialize,
                                           const CAskTrackMap& askMap, CMessageSink& messages);
+
+    // "'<name>' gives no event to any track: the tracks play MIDI channels 9 to 16, the file uses
+    // channels 1, 2, 3!" (or "channel 1", or "no channel" for a file of meta events only); `channels` has
+    // bit c set for each 0-based channel the file uses.
+    static std::string SilentFileText(const std::string& name, uint16_t channels);
 
 private:
     // One file of ImportSet, counted in `counts`.

@@ -1,23 +1,35 @@
 // The one-file import and export steps shared by the window and the command-line tool.
 #include "shell/CStyleTransfer.h"
 
-#include "bank/chunk/CFileWriter.h"
+#include "files/CFileReader.h"
+#include "files/CFileWriter.h"
 #include "shell/CExtProgList.h"
+#include "smf/CSmfTracks.h"
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace {
 
-// The whole file, or nothing when it cannot be read to its end.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
+// Whether the import gave no track of the chord variation an event.
+bool NoTrackFilled(const CNstEditIfc& style, int element, int cv)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    for (int track = 0; track < kStyleTracks; ++track)
+        if (style.GetTrackState(element, cv, track) != CNstEditIfc::StateAbsent)
+            return false;
+    return true;
+}
+
+// The channels the file's channel messages use, one bit per 0-based channel.
+uint16_t ChannelsUsed(const std::vector<uint8_t>& bytes)
+{
+    CSmfTracks tracks;
+    tracks.Read(bytes.data(), bytes.size());
+    const CSmfSummary summary = tracks.Summary();
+    uint16_t channels = 0;
+    for (size_t c = 0; c < summary.channels.size(); ++c)
+        if (summary.channels[c].track >= 0)
+            channels = static_cast<uint16_t>(channels | 1u << c);
+    return channels;
 }
 
 // The file as the facade reads it: with options other than the default, its tracks merged into one (a
@@ -60,7 +72,11 @@ CImportOutcome CStyleTransfer::ImportSmfFile(CNstEditIfc& style, const CExtProgL
 {
     CImportOutcome outcome;
     std::vector<uint8_t> bytes;
-    if (!ReadSmfFile(path, bytes) || !ApplyOptions(bytes, options))
+    if (!ReadSmfFile(path, bytes))
+        return outcome;
+    // Said of the file as the user has it, before its channels are moved.
+    const uint16_t channels = options.Map ? 0 : ChannelsUsed(bytes);
+    if (!ApplyOptions(bytes, options))
         return outcome;
     // The deletion must come before the import, which takes the file's track parameters only into an
     // element without data; a file that would then be refused must not cost the chord variation.
@@ -73,6 +89,11 @@ CImportOutcome CStyleTransfer::ImportSmfFile(CNstEditIfc& style, const CExtProgL
     if (outcome.Ok && MarkExtendedNotes(style, programs, element, cv) && style.GetStyleVersion() <= 0) {
         style.SetStyleVersion(1);
         outcome.Upgraded = true;
+    }
+    // With a channel map the user chose the channels, and saw what each one plays.
+    if (outcome.Ok && !options.Map && NoTrackFilled(style, element, cv)) {
+        outcome.Silent = true;
+        outcome.Channels = channels;
     }
     return outcome;
 }
@@ -92,7 +113,7 @@ std::optional<CSmfTracks::Result> CStyleTransfer::SummarizeSmfFile(const std::st
 
 bool CStyleTransfer::ReadSmfFile(const std::string& path, std::vector<uint8_t>& bytes)
 {
-    return ReadWholeFile(path, bytes);
+    return CFileReader::Read(path, MaxSmfSize, bytes) == FileReadResult::Ok;
 }
 
 bool CStyleTransfer::ExportCvToFile(CNstEditIfc& style, const CExtProgList& programs, const std::string& path,

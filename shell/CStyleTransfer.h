@@ -5,6 +5,8 @@
 #include "shell/CTrackMap.h"
 #include "smf/CSmfTracks.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,10 +18,18 @@ class CFileWriter;
 struct CImportOutcome {
     bool Ok = false;       // the file was read in full and taken by the facade
     bool Upgraded = false; // an extended program raised the style from the old to the new format
+    // Taken, but no track received an event: the file's messages lie on channels without a track (1 to
+    // 8), or it holds meta events only. Channels: bit c set when the file uses 0-based channel c.
+    bool Silent = false;
+    uint16_t Channels = 0;
 };
 
 class CStyleTransfer {
 public:
+    // Largest MIDI file read, 16 MiB: far more than 32 measures of any style need (a whole bank is at
+    // most 3 MiB), yet enough for a long song file of which the import takes the start.
+    static constexpr size_t MaxSmfSize = 16777216;
+
     // Reads the file at `path` whole and imports it into chord variation `cv` of `element`: all tracks,
     // each from its channel, or as `options` say (a format 1 file with MergeTracks, read as the format 0
     // file of the same messages; with a Map each track from the channels mapped to it, every other
@@ -28,9 +38,9 @@ public:
     // and track parameters again; the file is first tried on a scratch style, so that a file the facade
     // refuses deletes nothing. After a successful import the notes outside the ranges of the element's
     // extended programs (looked up in `programs`) are marked, and an old-format style (GetStyleVersion() <=
-    // 0) is raised to version 1: Upgraded tells the caller to say so. Ok is false when the file cannot be
-    // read in full or is no file the facade takes (format 0, or with MergeTracks also format 1); the
-    // style is then unchanged.
+    // 0) is raised to version 1: Upgraded tells the caller to say so. Without a Map, Silent tells that no
+    // track took an event. Ok is false when the file cannot be read in full (ReadSmfFile) or is no file the
+    // facade takes (format 0, or with MergeTracks also format 1); the style is then unchanged.
     static CImportOutcome ImportSmfFile(CNstEditIfc& style, const CExtProgList& programs,
                                         const std::string& path, int element, int cv, bool initialize,
                                         const CSmfImportOptions& options = {});
@@ -38,7 +48,8 @@ public:
     // Nullopt when the file cannot be read in full; otherwise how CSmfTracks took it (`summary` is only
     // filled on Ok).
     static std::optional<CSmfTracks::Result> SummarizeSmfFile(const std::string& path, CSmfSummary& summary);
-    // The whole file at `path`; false when it cannot be read to its end. Every MIDI file is read here.
+    // The whole file at `path` (CFileReader, at most MaxSmfSize bytes); false when it is no regular file
+    // or cannot be read to its end. Every MIDI file is read here.
     static bool ReadSmfFile(const std::string& path, std::vector<uint8_t>& bytes);
 
     // Writes chord variation `cv` of `element` as a format 0 file at `path`: `track` 0..7 that track

@@ -2,6 +2,7 @@
 # The main job: build ry7style, list the styles of the example bank and export every chord variation
 # of every style into out/ (one folder per style).
 set -euo pipefail
+[ $# -eq 0 ] || { echo "usage: tools/demo.sh   (takes no arguments)" >&2; exit 2; }
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake --preset release >/dev/null

@@ -4,11 +4,18 @@
 # Logs: build/fuzz/<target>.log (the last "#... cov:" line gives executions and coverage).
 # Usage: tools/fuzz.sh [SECONDS] [TARGET...]   (FUZZ_UNIT_TIMEOUT: seconds one input may take, default 60)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-seconds=${1:-30}
-shift || true
+all=(fuzz_codec fuzz_bank fuzz_smf fuzz_packed fuzz_notes fuzz_extprog)
+usage() { echo "usage: tools/fuzz.sh [SECONDS] [TARGET...]   (targets: ${all[*]})" >&2; exit 2; }
+seconds=30
+if [ $# -gt 0 ]; then
+    [[ $1 =~ ^[0-9]+$ ]] || usage
+    seconds=$1
+    shift
+fi
+for target in "$@"; do [[ " ${all[*]} " == *" $target "* ]] || usage; done
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_codec fuzz_bank fuzz_smf fuzz_packed fuzz_notes fuzz_extprog)
+[ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
+cd "$(dirname "$0")/.."
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j 2 --target "${targets[@]}"
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, tests and benchmarks with, when they are missing.
 set -euo pipefail
+[ $# -eq 0 ] || { echo "usage: tools/install-deps.sh   (takes no arguments)" >&2; exit 2; }
 
 packages=(
   cmake ninja-build g++ pkg-config
@@ -9,7 +10,8 @@ packages=(
   qt6-base-dev libfluidsynth-dev fluid-soundfont-gm
   desktop-file-utils shared-mime-info libglib2.0-bin  # the desktop install and its checks
   python3 python3-mido                          # independent MIDI reader for the checks
-  clang-14 libclang-rt-14-dev libfuzzer-14-dev
+  clang-14 libclang-rt-14-dev libfuzzer-14-dev  # the sanitizer build and the fuzz targets
+  g++-mingw-w64-x86-64-posix                    # the Windows build of ry7style
 )
 
 missing=()

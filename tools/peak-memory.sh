@@ -4,8 +4,9 @@
 # `ry7style export --all-styles` under /usr/bin/time -v and prints "Maximum resident set size".
 # The target is under 32 MB (32768 kbytes). Usage: tools/peak-memory.sh [STYLES] (default 60)
 set -euo pipefail
-cd "$(dirname "$0")/.."
 styles=${1:-60}
+[[ $# -le 1 && $styles =~ ^[0-9]+$ ]] || { echo "usage: tools/peak-memory.sh [STYLES]" >&2; exit 2; }
+cd "$(dirname "$0")/.."
 cmake --preset release >/dev/null
 cmake --build --preset release -j 2 --target ry7mkexample ry7style
 work=$(mktemp -d)

@@ -1,7 +1,7 @@
 // Writes the example bank and its extended program list, the same bytes on every run:
 //   ry7mkexample examples/demo.sty --ext-prog examples/ExtProgList.txt
 // With --bench N it writes a bank of N longer styles instead (for the export benchmark).
-#include "bank/chunk/CFileWriter.h"
+#include "files/CFileWriter.h"
 #include "tools/example/CExampleBank.h"
 
 #include <cstdio>
@@ -31,14 +31,17 @@ int Usage()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 && argc != 4)
+    // The output first, then at most one option with its value: an option is never taken for a file name.
+    if ((argc != 2 && argc != 4) || argv[1][0] == '-')
         return Usage();
     std::string extProgPath;
     int benchStyles = 0;
-    if (argc == 4 && std::strcmp(argv[2], "--ext-prog") == 0)
+    if (argc == 4 && std::strcmp(argv[2], "--ext-prog") == 0 && argv[3][0] != '-')
         extProgPath = argv[3];
     else if (argc == 4 && std::strcmp(argv[2], "--bench") == 0)
         benchStyles = std::atoi(argv[3]);
+    else if (argc == 4)
+        return Usage();
     if (argc == 4 && extProgPath.empty() && (benchStyles < 1 || benchStyles > CExampleBank::MaxBenchStyles))
         return Usage();
     std::vector<uint8_t> bank;

@@ -1,6 +1,6 @@
 // Writes the native-form test bank, the same bytes on every run:
 //   ry7mknative examples/native.sty
-#include "bank/chunk/CFileWriter.h"
+#include "files/CFileWriter.h"
 #include "tools/native/CNativeBank.h"
 
 #include <cstdio>

@@ -35,7 +35,8 @@ int main(int argc, char** argv)
 {
     const QApplication application(argc, argv);
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() != 3) {
+    // Qt has taken its own options; anything else that looks like one is refused, never taken for a file.
+    if (arguments.size() != 3 || arguments.at(1).startsWith('-') || arguments.at(2).startsWith('-')) {
         std::fputs("usage: ry7windowshot BANK OUT.png\n", stderr);
         return 2;
     }
@@ -47,6 +48,9 @@ int main(int argc, char** argv)
     // The pointer starts away from the window, as it comes from elsewhere, so that no button is lit.
     QCursor::setPos(0, 0);
     form.move(form.frameGeometry().topLeft() + QPoint(100, 100));
+    // The window's first size is kept within two thirds of the screen, and the offscreen screen is small:
+    // take the size the window asks for, as on a desktop monitor.
+    form.resize(form.sizeHint());
     form.show();
     if (!QTest::qWaitForWindowExposed(&form) || form.StyleList->NodeAt(1) == nullptr)
         return Fail("the bank's styles are not shown");

@@ -3,6 +3,10 @@
 # style's first chord variation, offscreen.
 # Usage: tools/screenshot.sh [out.png] [build folder]   (defaults: window.png, build/release)
 set -euo pipefail
+if [ $# -gt 2 ] || [[ ${1:-} == -* || ${2:-} == -* ]]; then
+    echo "usage: tools/screenshot.sh [out.png] [build folder]" >&2
+    exit 2
+fi
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-window.png}")
 build=${2:-build/release}

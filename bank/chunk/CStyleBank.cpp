@@ -1,13 +1,13 @@
 // An open style bank: opening, style queries, committing a style, saving.
 #include "bank/chunk/CStyleBank.h"
 
-#include "bank/chunk/CFileWriter.h"
 #include "events/CBigEndian.h"
 #include "events/Trace.h"
+#include "files/CFileReader.h"
+#include "files/CFileWriter.h"
 
 #include <algorithm>
 #include <cassert>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -60,21 +60,16 @@ bool CStyleBank::HeaderMatches(const uint8_t* bytes)
 BankResult CStyleBank::OpenFile(const std::string& path)
 {
     Close();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        Trace("CStyleBank::OpenFile() - cannot open %s", path.c_str());
-        return BankResult::NotABank;
-    }
-    // One byte more than the buffer holds tells a file that is too large from one that just fits.
-    std::vector<uint8_t> bytes(static_cast<size_t>(kCapacity) + 1);
-    const size_t length = std::fread(bytes.data(), 1, bytes.size(), file);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
+    std::vector<uint8_t> bytes;
+    switch (CFileReader::Read(path, static_cast<size_t>(kCapacity), bytes)) {
+    case FileReadResult::Ok:
+        return OpenImage(bytes.data(), bytes.size());
+    case FileReadResult::TooLarge:
+        return BankResult::TooLarge;
+    default:
         Trace("CStyleBank::OpenFile() - cannot read %s", path.c_str());
         return BankResult::NotABank;
     }
-    return OpenImage(bytes.data(), length);
 }
 
 BankResult CStyleBank::OpenImage(const uint8_t* bytes, size_t length)

@@ -63,9 +63,9 @@ public:
     CStyleBank& operator=(const CStyleBank&) = delete;
 
     // Opening. Any open bank is dropped first; on failure no bank is open.
-    // Reads the whole file. NotABank when it cannot be read or fails the header check, TooLarge when it
-    // exceeds kCapacity, Corrupt when the tree does not fit the file, there are more than kMaxSlots
-    // class-2 containers at depth 1, or a compressed style does not expand.
+    // Reads the whole file (CFileReader). NotABank when it is no regular file, cannot be read or fails
+    // the header check, TooLarge when it exceeds kCapacity, Corrupt when the tree does not fit the file,
+    // there are more than kMaxSlots class-2 containers at depth 1, or a compressed style does not expand.
     BankResult OpenFile(const std::string& path);
     // The same over a memory image (copied; the caller keeps `bytes`).
     BankResult OpenImage(const uint8_t* bytes, size_t length);

@@ -20,6 +20,19 @@ struct CNoteRange {
 };
 using CNoteRanges = std::array<CNoteRange, kStyleTracks>;
 
+// A note of a chord variation as its MIDI file holds it: start in ticks (384 per quarter note), track
+// 0..7, key, length in ticks and on velocity.
+struct CCvNote {
+    uint32_t start;
+    uint8_t track;
+    uint8_t key;
+    uint32_t length;
+    uint8_t velocity;
+    auto operator<=>(const CCvNote&) const = default;
+};
+
+class CEncoderBase;
+
 // Owns one style model (with its tempo and a filter holder) and offers what the window shows and
 // changes: states, names, parameters, deletion, building the content chunk again, and moving music
 // between the style and Standard MIDI Files of format 0.
@@ -116,6 +129,13 @@ public:
     // False, with the style unchanged, when the file is not a format 0 file with one track, its track cannot
     // be decoded up to its End of Track, or the event pool runs out.
     bool ImportSmfToCv(const uint8_t* bytes, size_t size, int element, int cv, int track, bool singleChannel);
+    // The notes of the chord variation, or of one track of it (`track` 0..7, or AllTracks), exactly as
+    // ExportCvToSmf writes them into its file (the same merge: patterns lengthened to the chord variation,
+    // marked notes as notes, notes still sounding at the end cut there), sorted by start, track, key,
+    // length and velocity. Unlike the export it creates and changes nothing: an absent element or chord
+    // variation and a virgin track have no notes. False, with `notes` empty, when a pattern cannot be
+    // decoded or encoded or the event pool runs out.
+    bool ReadCvNotes(int element, int cv, int track, std::vector<CCvNote>& notes) const;
 
     // Note range marks (CNstEditIfcTransfer.cpp)
     // In every present, non-virgin pattern of the chord variation whose track has a range other than
@@ -139,6 +159,12 @@ public:
 
 private:
     CNstChordVar* FindChordVar(int element, int cv) const;
+    // What ExportCvToSmf and ReadCvNotes share: the tick-0 messages, each selected pattern lengthened and
+    // the tempo marks, merged in time order into `encoder` (open), which is then closed. The chord
+    // variation is left as it is. False when a pattern cannot be decoded or encoded, or a source could
+    // not be merged whole.
+    bool MergeCv(const CNstStyleElem& elem, const CNstChordVar& chordVar, int track,
+                 CEncoderBase& encoder) const;
 
     int32_t styleTempo = DefaultTempo;
     std::unique_ptr<CNstRyIfc> style;

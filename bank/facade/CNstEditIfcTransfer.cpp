@@ -1,4 +1,5 @@
 // The bank facade's export to and import from Standard MIDI Files, and its note range marks.
+#include "bank/facade/CNoteCollector.h"
 #include "bank/facade/CNstEditIfc.h"
 #include "events/CTimeBase.h"
 #include "events/Trace.h"
@@ -12,6 +13,7 @@
 #include "smf/CMidiOut.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <initializer_list>
 #include <utility>
@@ -160,14 +162,14 @@ uint8_t FittingMeasures(uint8_t patternMeasures, uint8_t cvMeasures)
 // Lengthens a copy of the pattern to whole measures (with every track, to the chord variation's
 // measures) by repetition and stores it trimmed to that length. Marked notes go out as notes: a MIDI
 // file cannot carry sounds.
-bool PrepareExportTrack(CNstPattern& pattern, const CNstChordVar& chordVar, bool allTracks, CExportTrack& out)
+bool PrepareExportTrack(const CNstPattern& pattern, const CNstChordVar& chordVar, bool allTracks,
+                        CExportTrack& out)
 {
-    pattern.measures = FittingMeasures(pattern.measures, chordVar.measures);
     CNstPattern copy = pattern;
     if (!RecodeNotes(copy, nullptr))
         return false;
-    if (allTracks)
-        copy.measures = std::max<uint8_t>(1, chordVar.measures);
+    copy.measures = allTracks ? std::max<uint8_t>(1, chordVar.measures)
+                              : FittingMeasures(pattern.measures, chordVar.measures);
     const int64_t target = int64_t{MeasureTicks(copy.numerator, copy.denomExp)} * copy.measures;
     if (copy.lengthTicks > 0 && copy.lengthTicks < target) {
         const int64_t repeats = (target + copy.lengthTicks - 1) / copy.lengthTicks;
@@ -295,14 +297,51 @@ bool ImportPattern(CNstPattern& pattern, const CMemEncoder& encoder, int32_t cvL
 std::vector<uint8_t> CNstEditIfc::ExportCvToSmf(int element, int cv, int track)
 {
     CheckSelection(element, cv, track);
-    const bool allTracks = track == AllTracks;
     CNstStyleElem& elem = style->GetElement(element);
     CNstChordVar& chordVar = elem.GetChordVar(cv);
-    if (!allTracks)
+    if (track != AllTracks)
         chordVar.GetPattern(track);
     else if (chordVar.IsEmpty())
         chordVar.GetPattern(0);
+    // The pattern keeps the measures it is exported with, so that it repeats a whole number of times.
+    for (int t = 0; t < kStyleTracks; ++t) {
+        CNstPattern& pattern = chordVar.patterns[t];
+        if (IsSelected(t, track) && !pattern.isVirgin)
+            pattern.measures = FittingMeasures(pattern.measures, chordVar.measures);
+    }
+    CMidiOut file;
+    if (!MergeCv(elem, chordVar, track, file) || file.Output().GetError() != 0) {
+        Trace("CNstEditIfc::ExportCvToSmf() - the file could not be written");
+        return {};
+    }
+    const CMemOut& image = file.Output();
+    return {image.Data(), image.Data() + image.GetSize()};
+}
 
+bool CNstEditIfc::ReadCvNotes(int element, int cv, int track, std::vector<CCvNote>& notes) const
+{
+    CheckSelection(element, cv, track);
+    notes.clear();
+    const CNstStyleElem* elem = style->FindElement(element);
+    const CNstChordVar* chordVar = elem ? elem->FindChordVar(cv) : nullptr;
+    if (!chordVar)
+        return true;
+    CNoteCollector collector;
+    if (!collector.Open() || !MergeCv(*elem, *chordVar, track, collector))
+        return false;
+    std::array<uint8_t, 16> trackOf{};
+    for (int t = 0; t < kStyleTracks; ++t)
+        trackOf[TrackChannels[t]] = static_cast<uint8_t>(t);
+    for (const CCollectedNote& note : collector.Notes())
+        notes.push_back({note.start, trackOf[note.channel], note.key, note.end - note.start, note.velocity});
+    std::sort(notes.begin(), notes.end());
+    return true;
+}
+
+bool CNstEditIfc::MergeCv(const CNstStyleElem& elem, const CNstChordVar& chordVar, int track,
+                          CEncoderBase& encoder) const
+{
+    const bool allTracks = track == AllTracks;
     CStartChain start;
     if (styleTempo > 0) {
         const int32_t micros = kMicrosPerMinute / styleTempo;
@@ -313,7 +352,7 @@ std::vector<uint8_t> CNstEditIfc::ExportCvToSmf(int element, int cv, int track)
                   {elem.numerator, elem.denomExp, static_cast<uint8_t>(96 >> (elem.denomExp & 7)), 8});
     std::vector<CExportTrack> tracks;
     for (int t = 0; t < kStyleTracks; ++t) {
-        CNstPattern& pattern = chordVar.patterns[t];
+        const CNstPattern& pattern = chordVar.patterns[t];
         if (!IsSelected(t, track) || pattern.isVirgin)
             continue;
         const auto& entry = elem.tracks[t];
@@ -325,38 +364,36 @@ std::vector<uint8_t> CNstEditIfc::ExportCvToSmf(int element, int cv, int track)
         CExportTrack& out = tracks.emplace_back();
         out.channel = channel;
         if (!PrepareExportTrack(pattern, chordVar, allTracks, out)) {
-            Trace("CNstEditIfc::ExportCvToSmf() - track %d cannot be encoded", t);
-            return {};
+            Trace("CNstEditIfc::MergeCv() - track %d cannot be encoded", t);
+            return false;
         }
     }
 
-    CMidiOut file;
-    if (!start.WriteTo(file))
-        return {};
-    CPropPattMerge merger(file);
+    if (!start.WriteTo(encoder))
+        return false;
+    CPropPattMerge merger(encoder);
     for (CExportTrack& out : tracks)
         if (!merger.AddTrack(*out.decoder, out.channel))
-            return {};
+            return false;
     CMemEncoder tempoEvents(CNoteForm::Split);
     CDecProp tempoDecoder;
     if (allTracks && chordVar.TempoSize() > 0 && styleTempo > 0) {
         if (!chordVar.WriteTempoEvents(tempoEvents, styleTempo))
-            return {};
+            return false;
         tempoDecoder.SetBuffer(tempoEvents.Data(), static_cast<int32_t>(tempoEvents.Size()));
         if (!merger.AddStream(tempoDecoder, static_cast<uint32_t>(chordVar.lengthTicks)))
-            return {};
+            return false;
     }
     const bool merged = merger.Run();
     // A packed decoder that runs out of event records ends its stream early without failing the merge:
     // only a source that reached its End of Track was merged whole.
     const bool complete = std::all_of(tracks.begin(), tracks.end(),
                                       [](const CExportTrack& out) { return out.decoder->IsFinished(); });
-    if (!merged || !complete || file.Output().GetError() != 0) {
-        Trace("CNstEditIfc::ExportCvToSmf() - the file could not be written");
-        return {};
+    if (!merged || !complete) {
+        Trace("CNstEditIfc::MergeCv() - the chord variation could not be merged");
+        return false;
     }
-    const CMemOut& image = file.Output();
-    return {image.Data(), image.Data() + image.GetSize()};
+    return true;
 }
 
 bool CNstEditIfc::ImportSmfToCv(const uint8_t* bytes, size_t size, int element, int cv, int track,

@@ -85,7 +85,8 @@ public:
     QStringList Addresses;
 };
 
-// Records the player calls; `FailingCall` ("Open", "Play", "Stop", ...) fails with FailError.
+// Records the player calls; `FailingCall` ("Open", "Play", "Stop", ...) fails with FailError. Reports
+// the position the test sets.
 class CFakeMediaPlayer final : public CMediaPlayer {
 public:
     bool Open(const QString& fileName) override
@@ -99,11 +100,13 @@ public:
     bool Close() override { return Record("Close"); }
     int LastError() const override { return error; }
     QString LastErrorText() const override { return ErrorText(error); }
+    int PositionTicks() const override { return Position; }
 
     QStringList Calls;
     QString OpenedFile;
     QString FailingCall;
     int FailError = FileNotLoadable;
+    int Position = -1; // what PositionTicks() reports
 
 private:
     bool Record(const QString& call)

@@ -1,8 +1,10 @@
 // Test play through the software synthesizer: offline rendering and the player's error reports.
 #include "app/CFluidMediaPlayer.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -72,4 +74,36 @@ TEST(FluidMediaPlayer, ReportsFilesItCannotPlayAndCommandsWithoutAFile)
     EXPECT_TRUE(player.Eject());
     EXPECT_TRUE(player.Close());
     EXPECT_EQ(player.LastError(), CMediaPlayer::NoError);
+}
+
+TEST(FluidMediaPlayer, ReportsThePositionOnlyWhilePlaying)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile file(folder.filePath("rytemp.mid"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(OneNote);
+    file.close();
+
+    CFluidMediaPlayer player;
+    EXPECT_EQ(player.PositionTicks(), -1);
+    if (!player.Open(file.fileName()))
+        GTEST_SKIP() << "cannot play here: " << player.LastErrorText().toStdString();
+    EXPECT_EQ(player.PositionTicks(), -1) << "opened, not started";
+    ASSERT_TRUE(player.Play());
+    // The note lasts 384 ticks (half a second); the position moves within it and then ends.
+    int seen = -1;
+    QElapsedTimer clock;
+    clock.start();
+    for (int position = player.PositionTicks(); clock.elapsed() < 3000 && (seen <= 0 || position >= 0);
+         position = player.PositionTicks()) {
+        seen = std::max(seen, position);
+        QThread::msleep(10);
+    }
+    EXPECT_GT(seen, 0);
+    EXPECT_LE(seen, 384 + 48);
+    EXPECT_EQ(player.PositionTicks(), -1) << "played to its end";
+    ASSERT_TRUE(player.Play());
+    ASSERT_TRUE(player.Stop());
+    EXPECT_EQ(player.PositionTicks(), -1) << "stopped";
 }

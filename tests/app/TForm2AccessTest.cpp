@@ -123,6 +123,7 @@ void TForm2AccessTest::busListsEveryControlByName()
         {QAccessible::CheckBox, "new Ry style format"},
         {QAccessible::EditableText, "Tempo for Player:"},
         {QAccessible::Button, "Stop Test Play"},
+        {QAccessible::Client, "Piano Roll"},
         {QAccessible::Link, THelpPanel::WebLinkText}};
     for (const auto& [role, name] : controls)
         QVERIFY2(Named(bus, role, name).size() == 1, qPrintable(name));

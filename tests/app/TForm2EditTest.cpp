@@ -1,9 +1,11 @@
 // The main window's style commands: selection, info texts, renaming, save, undo, close, export, test play.
 #include "CWindowFixture.h"
 #include "app/TForm2.h"
+#include "app/TPianoRoll.h"
 #include "app/TRyTreeView.h"
 #include "bank/chunk/CStyleBank.h"
 #include "bank/facade/CNstEditIfc.h"
+#include "bank/facade/FacadeTestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,7 +19,9 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <memory>
 
 class TForm2EditTest : public QObject, public CWindowFixture {
@@ -57,6 +61,8 @@ private Q_SLOTS:
     void testPlayReportsPlayerErrors_data();
     void testPlayReportsPlayerErrors();
     void aDialogClosingIsNoEnteringOfTheTree();
+    void pianoRollShowsWhatTheSelectedNodeExports();
+    void pianoRollCursorFollowsTheTestPlay();
 };
 
 void TForm2EditTest::selectingNodesShowsTheirInfoTexts()
@@ -709,6 +715,90 @@ void TForm2EditTest::aDialogClosingIsNoEnteringOfTheTree()
     QTest::qWait(QApplication::doubleClickInterval() * 2);
     QVERIFY(form.StyleList->findChild<QLineEdit*>() == nullptr);
     QCOMPARE(form.CurStyle, 1);
+}
+
+namespace {
+// A note as start, key, velocity and end, from the roll or from a file, in one order.
+using CPlainNote = std::tuple<uint32_t, uint8_t, uint8_t, uint32_t>;
+
+std::vector<CPlainNote> RollNotes(const TForm2& form)
+{
+    std::vector<CPlainNote> notes;
+    if (const CRollContent* content = form.PianoRoll->Content())
+        for (const CRollNote& shown : content->notes)
+            notes.emplace_back(shown.note.start, shown.note.key, shown.note.velocity,
+                               shown.note.start + shown.note.length);
+    std::sort(notes.begin(), notes.end());
+    return notes;
+}
+
+std::vector<CPlainNote> FileNotes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    std::vector<CPlainNote> notes;
+    for (const facadetest::CNote& note : facadetest::NotesOf(facadetest::Bytes(bytes.begin(), bytes.end())))
+        notes.emplace_back(note.start, note.key, note.velocity, note.end);
+    std::sort(notes.begin(), notes.end());
+    return notes;
+}
+} // namespace
+
+void TForm2EditTest::pianoRollShowsWhatTheSelectedNodeExports()
+{
+    const auto form = MakeForm();
+    SelectStyle(*form, 3);
+    QCOMPARE(form->PianoRoll->EmptyText(), QString(TPianoRoll::NoNodeText));
+    // A chord variation shows every track, a track itself alone: each what its export holds.
+    const std::vector<CPlainNote> cv = FileNotes(ExportCv(*form, 0, 1, "cv.mid"));
+    QVERIFY(!cv.empty());
+    QCOMPARE(RollNotes(*form), cv);
+    TStyleTreeItem* bass = FindTrackNode(*form, 0, 1, 2);
+    ClickTreeNode(*form, bass);
+    const std::vector<CPlainNote> track = RollNotes(*form);
+    QVERIFY(!track.empty() && track.size() < cv.size());
+    QVERIFY(std::all_of(form->PianoRoll->Content()->notes.begin(), form->PianoRoll->Content()->notes.end(),
+                        [](const CRollNote& shown) { return shown.note.track == 2; }));
+    SelectTreeNode(*form, TTreeData::KindElement);
+    QVERIFY(form->PianoRoll->Content() == nullptr);
+
+    // Every change of the style shows anew: the deleted chord variation's notes are gone at once, and
+    // Undo brings them back with the node.
+    DeleteCv(*form, 0, 1);
+    QVERIFY(RollNotes(*form) != cv);
+    Click(form->UndoStyle);
+    ClickTreeNode(*form, FindCvNode(*form, 0, 1));
+    QCOMPARE(RollNotes(*form), cv);
+    // Another style shows none of this one's notes.
+    ClickStyle(*form, 1);
+    QVERIFY(dialog.Calls.isEmpty());
+    QVERIFY(form->PianoRoll->Content() == nullptr);
+}
+
+void TForm2EditTest::pianoRollCursorFollowsTheTestPlay()
+{
+    const auto form = MakeForm();
+    SelectStyle(*form, 1);
+    ClickTreeNode(*form, FindCvNode(*form, 0, 0));
+    QCOMPARE(form->PianoRoll->CursorTick(), -1);
+    player.Position = 0;
+    Click(form->PlayButton);
+    QTRY_COMPARE(form->PianoRoll->CursorTick(), 0);
+    player.Position = 768;
+    QTRY_COMPARE(form->PianoRoll->CursorTick(), 768);
+    // Played to its end: the cursor goes and the window stops asking.
+    player.Position = -1;
+    QTRY_COMPARE(form->PianoRoll->CursorTick(), -1);
+    QVERIFY(!form->CursorTimer->isActive());
+    // A stop takes it away at once.
+    player.Position = 384;
+    Click(form->PlayButton);
+    QTRY_COMPARE(form->PianoRoll->CursorTick(), 384);
+    ClickTreeNode(*form, FindCvNode(*form, 0, 1));
+    QCOMPARE(form->PianoRoll->CursorTick(), -1);
+    QVERIFY(!form->CursorTimer->isActive());
 }
 
 QTEST_MAIN(TForm2EditTest)

@@ -33,6 +33,7 @@ private Q_SLOTS:
     void duplicateAnswersDecideWhatTheImportTakes_data();
     void duplicateAnswersDecideWhatTheImportTakes();
     void importSingleReportsAReadError();
+    void importSingleTellsAFileThatGivesNoTrackAnEvent();
     void initializeWithATruncatedFileKeepsTheChordVariation_data();
     void initializeWithATruncatedFileKeepsTheChordVariation();
     void extendedProgramsUpgradeAnOldStyleOnce_data();
@@ -239,6 +240,28 @@ void TForm2ImportTest::importSingleReportsAReadError()
                           "Import Chord Variation from SMF | SMF read error or wrong SMF Format!"}));
     QCOMPARE(files.Asked.last().FileName, QString("v1cv1"));
     QCOMPARE(form->StyleTree->IndexOf(form->StyleTree->SelectedNode()), index);
+    QVERIFY(form->StyleModified);
+}
+
+void TForm2ImportTest::importSingleTellsAFileThatGivesNoTrackAnEvent()
+{
+    const auto form = MakeForm();
+    SelectStyle(*form, 1);
+    // One note on MIDI channel 1, where no track of a style plays.
+    const char low[] = {'M', 'T',        'h', 'd',  0,          0,          0,    6,   0,
+                        0,   0,          1,   0x01, char(0x80), 'M',        'T',  'r', 'k',
+                        0,   0,          0,   13,   0,          char(0x90), 60,   100, char(0x83),
+                        0,   char(0x80), 60,  0,    0,          char(0xFF), 0x2F, 0};
+    WriteFile(FilePath("Low.mid"), QByteArray(low, sizeof low));
+    SelectTreeNode(*form, TTreeData::KindCv);
+    dialog.Answers << 7;
+    files.Choices << QStringList(FilePath("Low.mid"));
+    form->ImportSingleSmfClick();
+    QCOMPARE(
+        MessageTexts(),
+        QStringList({"Import Chord Variation from SMF | Initialize/Keep Track Parameters?",
+                     "Import Chord Variation from SMF | 'low.mid' gives no event to any track: the tracks "
+                     "play MIDI channels 9 to 16, the file uses channel 1!"}));
     QVERIFY(form->StyleModified);
 }
 

@@ -1,5 +1,6 @@
 // The main window: initial controls, enable rules, first activation, help panel, web link and the bank list.
 #include "app/TForm2.h"
+#include "app/TPianoRoll.h"
 
 #include "CWindowFixture.h"
 #include "app/CMediaPlayer.h"
@@ -153,11 +154,13 @@ void TForm2Test::resizingGivesTheTreesTheRoom()
     const auto form = MakeForm();
     const QSize list = form->StyleList->size();
     const QSize tree = form->StyleTree->size();
+    const QSize roll = form->PianoRoll->size();
     form->resize(form->size() + QSize(200, 100));
-    QTRY_VERIFY(form->StyleList->width() > list.width());
-    QVERIFY(form->StyleTree->width() > tree.width());
-    QCOMPARE(form->StyleList->height(), list.height() + 100);
+    // Height goes to the trees, width first to the piano roll, whose time runs across.
+    QTRY_COMPARE(form->StyleList->height(), list.height() + 100);
     QCOMPARE(form->StyleTree->height(), tree.height() + 100);
+    QVERIFY(form->PianoRoll->width() > roll.width());
+    QVERIFY(form->StyleList->width() >= list.width() && form->StyleTree->width() >= tree.width());
     // Nor can the window be made narrower than what shows the trees' labels whole.
     form->resize(100, 100);
     QTRY_COMPARE(form->StyleList->width(), list.width());

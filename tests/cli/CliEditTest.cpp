@@ -48,9 +48,20 @@ TEST_F(CliEdit, UpgradesAnOldStyleOnly)
     ASSERT_EQ(Edit({"upgrade", "Swing Jazz"}).exitCode, 0);
     EXPECT_THAT(Style({"list", "out.sty"}).out, ::testing::ContainsRegex("  2  Swing Jazz +new "));
 
+    // A style already new: said without the failure prefix; the bank goes to another output as it is
+    // and is not rewritten in place.
     const CRun again = Edit({"upgrade", "1"});
     EXPECT_EQ(again.exitCode, 0);
-    EXPECT_THAT(again.err, HasSubstr("already has the new format"));
+    EXPECT_EQ(again.err, "note: the style already has the new format\n");
+    EXPECT_THAT(Style({"list", "out.sty"}).out, ::testing::ContainsRegex("  1  Pop 8Beat +new "));
+    const fs::file_time_type before = fs::last_write_time(dir / "demo.sty");
+    const CRun inPlace = Style({"upgrade", "demo.sty", "1", "--in-place"});
+    EXPECT_EQ(inPlace.exitCode, 0);
+    EXPECT_EQ(inPlace.err,
+              "note: the style already has the new format\nnote: nothing to change; demo.sty was "
+              "not written\n");
+    EXPECT_EQ(fs::last_write_time(dir / "demo.sty"), before);
+    ExpectInputUntouched();
 }
 
 TEST_F(CliEdit, DeletingTheLastChordVariationsRemovesTheElement)
@@ -89,7 +100,7 @@ TEST_F(CliEdit, WritesOverTheInputOnlyWhenAskedTo)
     const CRun run = Style({"rename", "demo.sty", "1", "Pop Ballad", "--in-place"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_THAT(Style({"list", "demo.sty"}).out, HasSubstr("Pop Ballad"));
-    EXPECT_FALSE(fs::exists(dir / "demo.sty.tmp"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "only the bank";
 }
 
 } // namespace

@@ -72,7 +72,7 @@ TEST_F(CliList, MarksTracksWithAnExtendedProgramFromTheListInTheCurrentFolder)
 
     const CRun missing = Style({"show", ExampleBank(), "3", "--ext-prog", "none.txt"});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_THAT(missing.err, HasSubstr("'ExtProgList.txt' - File not found"));
+    EXPECT_THAT(missing.err, HasSubstr("Extended Program List: 'none.txt' - File not found"));
 }
 
 TEST_F(CliList, RefusesBanksThatAreTruncatedOrNoBanks)

@@ -106,15 +106,19 @@ TEST_F(CliTransfer, ExportsOneTrackOfOneChordVariationAtAGivenTempo)
     EXPECT_THAT(none.err, HasSubstr("no chord variation of the style matches"));
 }
 
-TEST_F(CliTransfer, AFailedWriteKeepsTheOldFileAndStopsTheExport)
+TEST_F(CliTransfer, AFileThatCannotBeWrittenIsToldAndTheOthersAreWrittenBesideTheUsersOwnFiles)
 {
-    fs::create_directories(dir / "out/v1cv1.mid.tmp"); // the writer's sibling cannot be created
-    WriteBytes(dir / "out/v1cv1.mid", {'o', 'l', 'd'});
+    fs::create_directories(dir / "out/v1cv1.mid"); // a folder where a file should go
+    fs::create_directories(dir / "out/v1cv2.mid.tmp");
+    WriteBytes(dir / "out/v1cv3.mid.tmp", {'m', 'i', 'n', 'e'});
     const CRun run = Style({"export", "demo.sty", "1", "-o", "out"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_THAT(run.err, HasSubstr("Export Chord Variation to SMF: SMF write error! ("));
-    EXPECT_TRUE(ReadBytes(dir / "out/v1cv1.mid") == (Bytes{'o', 'l', 'd'}));
-    EXPECT_FALSE(fs::exists(dir / "out/v1cv2.mid"));
+    EXPECT_THAT(run.err, HasSubstr("Export Chord Variation to SMF: SMF write error! (out/v1cv1.mid)\n"));
+    EXPECT_TRUE(fs::is_empty(dir / "out/v1cv1.mid"));
+    EXPECT_TRUE(fs::is_directory(dir / "out/v1cv2.mid.tmp"));
+    EXPECT_TRUE(ReadBytes(dir / "out/v1cv3.mid.tmp") == (Bytes{'m', 'i', 'n', 'e'}));
+    EXPECT_THAT(run.out, HasSubstr("out/v1cv2.mid\nout/v1cv3.mid\n"));
+    EXPECT_TRUE(fs::exists(dir / "out/v2cv1.mid"));
 }
 
 TEST_F(CliTransfer, WritesExtendedRangeNotesAsOrdinaryNotes)

@@ -1,8 +1,8 @@
 // A MIDI export that cannot be written leaves what was there and reports the failure.
 #include "RoundTripSupport.h"
-#include "bank/chunk/CFileWriter.h"
 #include "bank/chunk/CStyleBank.h"
 #include "bank/facade/CNstEditIfc.h"
+#include "files/CFileWriter.h"
 #include "shell/CExtProgList.h"
 #include "shell/CStyleTransfer.h"
 
@@ -38,13 +38,13 @@ protected:
 
     TempFolder folder{"ry7-midi-faults"};
     std::unique_ptr<CNstEditIfc> style;
-    const CExtProgList programs;
+    const CExtProgList programs{};
     const Bytes previous = {'o', 'l', 'd'};
 };
 
 } // namespace
 
-TEST_F(FailingMidiExport, KeepsThePreviousFileAtEveryBytePositionAtCloseAndAtRename)
+TEST_F(FailingMidiExport, KeepsThePreviousFileWhereverTheDiskFails)
 {
     const fs::path scratch = folder.path / "whole.mid";
     ASSERT_TRUE(Export(scratch));
@@ -58,13 +58,15 @@ TEST_F(FailingMidiExport, KeepsThePreviousFileAtEveryBytePositionAtCloseAndAtRen
         writer.InjectFault(fault, byte);
         ASSERT_FALSE(Export(writer)) << "fault at byte " << byte;
         ASSERT_EQ(FirstMismatch(previous, ReadBytes(target)), "") << "fault at byte " << byte;
-        ASSERT_FALSE(fs::exists(writer.TempPath())) << "fault at byte " << byte;
+        ASSERT_EQ(Names(folder.path), (std::set<std::string>{"Main A.mid", "whole.mid"}))
+            << "fault at byte " << byte;
     };
+    using Fault = CFileWriter::Fault;
     for (size_t byte = 0; byte <= expected.size(); ++byte)
-        expectFailure(CFileWriter::Fault::AtByte, byte);
-    expectFailure(CFileWriter::Fault::AtClose, 0);
-    expectFailure(CFileWriter::Fault::AtRename, 0);
-    std::printf("fault injection: %zu failure points over a %zu-byte MIDI export\n", expected.size() + 3,
+        expectFailure(Fault::AtByte, byte);
+    for (const Fault fault : {Fault::AtCreate, Fault::AtSync, Fault::AtClose, Fault::AtRename})
+        expectFailure(fault, 0);
+    std::printf("fault injection: %zu failure points over a %zu-byte MIDI export\n", expected.size() + 5,
                 expected.size());
 
     // The failed exports changed nothing in the style: the next one writes the same file.
@@ -74,14 +76,14 @@ TEST_F(FailingMidiExport, KeepsThePreviousFileAtEveryBytePositionAtCloseAndAtRen
 
 TEST_F(FailingMidiExport, KeepsWhatStandsInTheWayAndLeavesNoTempFile)
 {
-    // A folder in the way of the file: the image is written aside but can never replace the folder.
+    // A folder in the way of the file: it is never replaced.
     const fs::path blocked = folder.path / "Main B.mid";
     fs::create_directory(blocked);
     WriteBytes(blocked / "inside", previous);
     EXPECT_FALSE(Export(blocked));
     EXPECT_TRUE(fs::is_directory(blocked));
     EXPECT_EQ(FirstMismatch(previous, ReadBytes(blocked / "inside")), "");
-    EXPECT_FALSE(fs::exists(blocked.string() + ".tmp"));
+    EXPECT_EQ(Names(folder.path), std::set<std::string>{"Main B.mid"});
 
     // A folder that does not exist: nothing is created.
     const fs::path missing = folder.path / "absent" / "Main A.mid";

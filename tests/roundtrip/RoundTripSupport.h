@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -33,6 +34,15 @@ inline std::string FirstMismatch(const Bytes& expected, const Bytes& actual)
     if (expected.size() != actual.size())
         return "sizes differ: " + std::to_string(expected.size()) + " vs " + std::to_string(actual.size());
     return "";
+}
+
+// The names in `folder`: what a failed write must leave as it found it.
+inline std::set<std::string> Names(const std::filesystem::path& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
 }
 
 // A fresh folder under the system's temporary folder, removed with everything in it.

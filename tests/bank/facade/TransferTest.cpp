@@ -333,6 +333,14 @@ TEST_F(Transfer, EventPoolExhaustionFailsCleanly)
         if (!image.empty()) {
             EXPECT_EQ(image, exported) << leave << " records left";
         }
+        std::vector<CCvNote> notes, allNotes;
+        bool read;
+        {
+            CPoolDrain drain(leave);
+            read = facade.ReadCvNotes(0, 0, CNstEditIfc::AllTracks, notes);
+        }
+        ASSERT_TRUE(facade.ReadCvNotes(0, 0, CNstEditIfc::AllTracks, allNotes));
+        EXPECT_EQ(notes, read ? allNotes : std::vector<CCvNote>()) << leave << " records left";
         EXPECT_EQ(EventsPool().FreeCount(), CEventsPool::Capacity) << leave << " records left";
     }
     CPoolDrain none(0);
