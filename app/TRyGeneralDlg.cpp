@@ -63,8 +63,9 @@ TRyGeneralDlg::TRyGeneralDlg(QWidget* owner, const QString& caption, const QStri
     TextLabel->setText(text);
     ArrangeControls();
     // The keys: Tab moves between the shown buttons, Space, Return or Enter presses the one with the
-    // focus, which starts on the left-most shown button.
-    for (TClickLabel* button : {ButtonYes, ButtonNo, ButtonCancel}) {
+    // focus. It starts on the middle one, the message's OK and the questions' moderate answer (Merge,
+    // Keep), so that a quick Return replaces nothing; a Yes/No question starts on Yes.
+    for (TClickLabel* button : {ButtonNo, ButtonYes, ButtonCancel}) {
         if (!button->text().isEmpty()) {
             button->setFocus();
             break;

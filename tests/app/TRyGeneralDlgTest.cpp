@@ -202,14 +202,18 @@ void TRyGeneralDlgTest::keysAnswerWithTheFocusedButton_data()
     QTest::addColumn<QStringList>("buttons"); // left, middle, right
     QTest::addColumn<QList<int>>("keys");
     QTest::addColumn<int>("result");
-    QTest::newRow("OK with Return") << QStringList({"", "OK", ""}) << QList<int>{Qt::Key_Return} << 7;
     QTest::newRow("Yes with Space") << QStringList({"Yes", "", "No"}) << QList<int>{Qt::Key_Space} << 6;
     // Tab passes over the hidden middle button.
     QTest::newRow("No with Tab and Enter")
         << QStringList({"Yes", "", "No"}) << QList<int>{Qt::Key_Tab, Qt::Key_Enter} << 2;
-    QTest::newRow("Merge, back from Cancel")
+    // Three answers start on the middle one; Tab runs on from the right one to the left one.
+    QTest::newRow("Merge with Return")
+        << QStringList({"Replace", "Merge", "Cancel"}) << QList<int>{Qt::Key_Return} << 7;
+    QTest::newRow("Replace, round from Merge") << QStringList({"Replace", "Merge", "Cancel"})
+                                               << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return} << 6;
+    QTest::newRow("Cancel, back from Merge")
         << QStringList({"Replace", "Merge", "Cancel"})
-        << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Return} << 7;
+        << QList<int>{Qt::Key_Backtab, Qt::Key_Backtab, Qt::Key_Space} << 2;
 }
 
 void TRyGeneralDlgTest::keysAnswerWithTheFocusedButton()
