@@ -11,9 +11,11 @@
 #include "app/THelpPanel.h"
 #include "app/TPianoRoll.h"
 #include "app/TRyTreeView.h"
+#include "app/TToolButton.h"
 #include "bank/facade/CNstEditIfc.h"
 #include "shell/CEnableRules.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
@@ -22,10 +24,10 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 
 #ifndef RY7_WEB_ADDRESS
 #define RY7_WEB_ADDRESS "https://ry7styletool.example.org/"
@@ -101,6 +103,7 @@ TForm2::TForm2(const CShellServices& services_, QWidget* parent)
     BuildPianoRoll();
     HelpPanel = new THelpPanel(this);
     ArrangeControls();
+    ArrangeFocus();
     ConnectHandlers();
 
     using Mode = CFileDialogSpec::Mode;
@@ -122,20 +125,10 @@ QString TForm2::WebAddress()
 
 void TForm2::ConnectHandlers()
 {
-    connect(OpenStyle, &QToolButton::clicked, this, &TForm2::OpenStyleClick);
-    connect(ButtonHelp, &QToolButton::clicked, this, &TForm2::ButtonHelpClick);
     connect(HelpPanel, &THelpPanel::clicked, this, &TForm2::HelpPanelClick);
     connect(HelpPanel->StaticText1, &TClickLabel::clicked, this, &TForm2::StaticText1Click);
     connect(HelpPanel->GotoWeb, &TClickLabel::clicked, this, &TForm2::GotoWebClick);
     connect(Image2, &TClickLabel::clicked, this, &TForm2::Image2Click);
-    connect(SaveStyle, &QToolButton::clicked, this, &TForm2::SaveStyleClick);
-    connect(UndoStyle, &QToolButton::clicked, this, &TForm2::UndoStyleClick);
-    connect(ExportSingleSmf, &QToolButton::clicked, this, &TForm2::ExportSingleSmfClick);
-    connect(PlayButton, &QToolButton::clicked, this, &TForm2::PlayButtonClick);
-    connect(ImportAllSmf, &QToolButton::clicked, this, &TForm2::ImportAllSmfClick);
-    connect(ImportSingleSmf, &QToolButton::clicked, this, &TForm2::ImportSingleSmfClick);
-    connect(ImportMidiFile, &QToolButton::clicked, this, &TForm2::ImportMidiFileClick);
-    connect(DeleteCV, &QToolButton::clicked, this, &TForm2::DeleteCVClick);
     connect(StyleList, &TRyTreeView::Changing, this, &TForm2::StyleListChanging);
     connect(StyleList, &TRyTreeView::Changed, this, &TForm2::StyleListChange);
     connect(StyleTree, &TRyTreeView::Changed, this, &TForm2::StyleTreeChange);
@@ -176,14 +169,18 @@ void TForm2::UpdateControls()
     facts.StyleListSelected = SelectedListItem() != nullptr;
     const CControlStates states = CEnableRules::Apply(facts);
 
-    SaveStyle->setEnabled(states.SaveStyle);
-    ImportAllSmf->setEnabled(states.ImportAllSmf);
-    UndoStyle->setEnabled(states.UndoStyle);
-    ImportSingleSmf->setEnabled(states.ImportSingleSmf);
-    ImportMidiFile->setEnabled(states.ImportSingleSmf);
-    ExportSingleSmf->setEnabled(states.ExportSingleSmf);
-    PlayButton->setEnabled(states.PlayButton);
-    DeleteCV->setEnabled(states.DeleteCV);
+    // A button follows its action, and the action's keys work only while it is enabled.
+    const std::pair<TToolButton*, bool> commands[] = {{SaveStyle, states.SaveStyle},
+                                                      {ImportAllSmf, states.ImportAllSmf},
+                                                      {UndoStyle, states.UndoStyle},
+                                                      {ImportSingleSmf, states.ImportSingleSmf},
+                                                      {ImportMidiFile, states.ImportSingleSmf},
+                                                      {ExportSingleSmf, states.ExportSingleSmf},
+                                                      {PlayButton, states.PlayButton},
+                                                      {DeleteCV, states.DeleteCV}};
+    for (const auto& [button, enabled] : commands)
+        button->defaultAction()->setEnabled(enabled);
+    ExportAll->setEnabled(states.ImportAllSmf);
     RyVersion->setVisible(states.RyVersionVisible);
     RyVersion->setEnabled(states.RyVersionEnabled);
     if (facts.Editing)
@@ -298,8 +295,28 @@ void TForm2::ButtonHelpClick()
 {
     StopTestPlay();
     HelpPanel->setVisible(HelpPanel->isHidden());
-    if (HelpPanel->isVisible())
+    if (HelpPanel->isVisible()) {
         HelpPanel->raise();
+        // The trees are covered: the keys scroll the help text.
+        HelpPanel->Memo1->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool TForm2::focusNextPrevChild(bool next)
+{
+    if (!HelpPanel->isVisible())
+        return QWidget::focusNextPrevChild(next);
+    QWidget* from = focusWidget() != nullptr ? focusWidget() : HelpPanel->Memo1;
+    for (QWidget* to = from;;) {
+        to = next ? to->nextInFocusChain() : to->previousInFocusChain();
+        if (to == from)
+            return false;
+        if (HelpPanel->isAncestorOf(to) && to->isVisible() && to->isEnabled() &&
+            (to->focusPolicy() & Qt::TabFocus) != 0) {
+            to->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
 }
 
 void TForm2::HelpPanelClick()

@@ -15,18 +15,19 @@
 
 class CDialogBridge;
 class CTrackMapChooser;
+class QAction;
 class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QTimer;
 class QToolBar;
-class QToolButton;
 class TClickLabel;
 class THelpPanel;
 class TForm3;
 class TPianoRoll;
 class TRyTreeView;
+class TToolButton;
 
 // Per-node data of the style tree: what the node stands for and its cached info text.
 struct TTreeData {
@@ -122,17 +123,18 @@ public:
     void DeleteCVClick();
 
     // Controls, by their names
+    // Each tool button runs its command's action, which carries the command's name, hint and keys.
     QToolBar* ToolBar1;
-    QToolButton* OpenStyle;
-    QToolButton* SaveStyle;
-    QToolButton* ImportAllSmf;
-    QToolButton* ImportSingleSmf;
-    QToolButton* ImportMidiFile;
-    QToolButton* ExportSingleSmf;
-    QToolButton* DeleteCV;
-    QToolButton* UndoStyle;
-    QToolButton* PlayButton;
-    QToolButton* ButtonHelp;
+    TToolButton* OpenStyle;
+    TToolButton* SaveStyle;
+    TToolButton* ImportAllSmf;
+    TToolButton* ImportSingleSmf;
+    TToolButton* ImportMidiFile;
+    TToolButton* ExportSingleSmf;
+    TToolButton* DeleteCV;
+    TToolButton* UndoStyle;
+    TToolButton* PlayButton;
+    TToolButton* ButtonHelp;
     TRyTreeView* StyleList;
     TRyTreeView* StyleTree;
     QLabel* FooterNote;
@@ -147,6 +149,8 @@ public:
     TPianoRoll* PianoRoll;
     // Moves the piano roll's play cursor with the player while a test play runs.
     QTimer* CursorTimer;
+    // Export All from the keys: the Shift click of ImportAllSmf has no button of its own.
+    QAction* ExportAll;
 
     // File dialogs: their settings, and the folder and name each proposes next
     CFileDialogSpec OpenDialog1;
@@ -158,6 +162,8 @@ public:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // While the help panel covers the trees, Tab and Shift+Tab move between its text and its link only.
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -168,13 +174,14 @@ private:
 
     // Layout
     void BuildToolBar();
-    QToolButton* AddToolButton(const char* name, const char* hint, int icon, bool enabled);
     void BuildTrees();
     void BuildFooter();
     void BuildMediaPanel();
     void BuildPianoRoll();
     // Places the controls in the window's grid and sizes the trees and the info line to their texts.
     void ArrangeControls();
+    // Sets the order Tab moves the focus in, and shows where the focus is.
+    void ArrangeFocus();
     void SizeTrees();
     void ConnectHandlers();
 

@@ -4,6 +4,7 @@
 #include "app/CWaitCursor.h"
 #include "app/TForm2.h"
 #include "app/TRyTreeView.h"
+#include "app/TToolButton.h"
 #include "bank/facade/CNstEditIfc.h"
 #include "shell/CStandardNames.h"
 #include "shell/CStyleEdit.h"
@@ -11,7 +12,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <optional>
 
 void TForm2::ImportAllSmfClick()
@@ -19,8 +19,9 @@ void TForm2::ImportAllSmfClick()
     BeginCommand();
     if (Bank == nullptr || EditIfc == nullptr || CurStyle < 0)
         return;
-    // Shift held on the click that brought the command here.
-    if (QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier)) {
+    // Shift held on the click that brought the command here. Only the click counts: the command's own
+    // keys, Ctrl+Shift+I, hold Shift as well.
+    if (ImportAllSmf->ClickModifiers().testFlag(Qt::ShiftModifier)) {
         ExportAllCvs();
         return;
     }

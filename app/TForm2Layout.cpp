@@ -1,12 +1,15 @@
 // The main window's controls and their arrangement, sized from the platform's font.
 #include "app/CIconFactory.h"
 #include "app/TClickLabel.h"
+#include "app/TFocusRing.h"
 #include "app/TForm2.h"
 #include "app/THelpPanel.h"
 #include "app/TPianoRoll.h"
 #include "app/TRyTreeView.h"
+#include "app/TToolButton.h"
 #include "shell/CStandardNames.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -15,7 +18,6 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -47,11 +49,62 @@ QStringList WidestInfoTexts()
             " Prog Change: 255 255 255 ***", " Uncompressed Size: ???"};
 }
 
+// The hint shows as the tool tip and is the description on the accessibility bus, which not every
+// control takes from its tool tip.
+void GiveHint(QWidget& control, const QString& hint)
+{
+    control.setToolTip(hint);
+    control.setAccessibleDescription(hint);
+}
+
 void KeepPlaceWhenHidden(QWidget* widget)
 {
     QSizePolicy policy = widget->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
     widget->setSizePolicy(policy);
+}
+
+// A tool bar command: its button, the command's name (its action's text, which the accessibility bus
+// reads as the button's name), its hint where that says more than the name (with the keys, the button's
+// tool tip and its description on the bus), the keys, the handler and whether it starts enabled. A row
+// without a button is a separator.
+struct CToolCommand {
+    TToolButton* TForm2::*Button = nullptr;
+    const char* Control = nullptr;
+    const char* Name = nullptr;
+    const char* Hint = nullptr;
+    Tool Icon = Tool::Open;
+    QList<QKeySequence> Keys;
+    void (TForm2::*Run)() = nullptr;
+    bool Enabled = false;
+};
+
+QString HintWithKeys(const QString& hint, const QKeySequence& keys)
+{
+    return QString("%1 (%2)").arg(hint, keys.toString(QKeySequence::NativeText));
+}
+
+TToolButton* AddToolButton(TForm2& form, QToolBar& bar, const CToolCommand& command)
+{
+    auto* action = new QAction(CIconFactory::ToolIcon(command.Icon), command.Name, &form);
+    action->setObjectName(QString(command.Control) + "Action");
+    action->setShortcuts(command.Keys);
+    action->setToolTip(
+        HintWithKeys(command.Hint != nullptr ? command.Hint : command.Name, command.Keys.first()));
+    action->setEnabled(command.Enabled);
+    QObject::connect(action, &QAction::triggered, &form, command.Run);
+
+    auto* button = new TToolButton(&bar);
+    button->setObjectName(command.Control);
+    button->setDefaultAction(action);
+    // The button would take the action's text without its ellipsis.
+    button->setAccessibleName(command.Name);
+    button->setAutoRaise(true);
+    // The bar is used with the mouse or through the commands' keys: the keyboard's focus stays with the
+    // trees.
+    button->setFocusPolicy(Qt::NoFocus);
+    bar.addWidget(button);
+    return button;
 }
 
 } // namespace
@@ -61,55 +114,74 @@ void TForm2::BuildToolBar()
     ToolBar1 = new QToolBar(this);
     ToolBar1->setObjectName("ToolBar1");
     ToolBar1->setMovable(false);
-    OpenStyle = AddToolButton("OpenStyle", "Open Style Bank", int(Tool::Open), true);
-    SaveStyle = AddToolButton("SaveStyle", "Save Style Bank", int(Tool::Save), false);
-    ToolBar1->addSeparator();
-    ImportAllSmf = AddToolButton("ImportAllSmf", "Import Style from SMFs with Standard Names",
-                                 int(Tool::ImportAll), false);
-    ImportSingleSmf =
-        AddToolButton("ImportSingleSmf", "Import Chord Variation from SMF", int(Tool::ImportOne), false);
-    ImportMidiFile =
-        AddToolButton("ImportMidiFile", "Import MIDI File into Chord Variation, a Track for each Channel",
-                      int(Tool::ImportMidi), false);
-    ExportSingleSmf =
-        AddToolButton("ExportSingleSmf", "Export Chord Variation to SMF", int(Tool::Export), false);
-    ToolBar1->addSeparator();
-    DeleteCV = AddToolButton("DeleteCV", "Delete Chord Variation", int(Tool::Delete), false);
-    ToolBar1->addSeparator();
-    UndoStyle = AddToolButton("UndoStyle", "Undo current Style Modifications", int(Tool::Undo), false);
-    ToolBar1->addSeparator();
-    PlayButton = AddToolButton("PlayButton", "Test play using the Mediaplayer", int(Tool::Play), false);
-    ToolBar1->addSeparator();
-    ButtonHelp = AddToolButton("ButtonHelp", "Help on this program", int(Tool::Help), true);
+    const auto keys = [](QKeyCombination combination) { return QList<QKeySequence>{combination}; };
+    const CToolCommand separator;
+    const CToolCommand commands[] = {
+        {&TForm2::OpenStyle, "OpenStyle", "Open Style Bank", nullptr, Tool::Open,
+         QKeySequence::keyBindings(QKeySequence::Open), &TForm2::OpenStyleClick, true},
+        {&TForm2::SaveStyle, "SaveStyle", "Save Style Bank", nullptr, Tool::Save,
+         QKeySequence::keyBindings(QKeySequence::Save), &TForm2::SaveStyleClick},
+        separator,
+        {&TForm2::ImportAllSmf, "ImportAllSmf", "Import Style from SMFs with Standard Names", nullptr,
+         Tool::ImportAll, keys(Qt::CTRL | Qt::SHIFT | Qt::Key_I), &TForm2::ImportAllSmfClick},
+        {&TForm2::ImportSingleSmf, "ImportSingleSmf", "Import Chord Variation from SMF", nullptr,
+         Tool::ImportOne, keys(Qt::CTRL | Qt::Key_I), &TForm2::ImportSingleSmfClick},
+        {&TForm2::ImportMidiFile, "ImportMidiFile", "Import MIDI File...",
+         "Import MIDI File into Chord Variation, a Track for each Channel", Tool::ImportMidi,
+         keys(Qt::CTRL | Qt::Key_M), &TForm2::ImportMidiFileClick},
+        {&TForm2::ExportSingleSmf, "ExportSingleSmf", "Export Chord Variation to SMF", nullptr, Tool::Export,
+         keys(Qt::CTRL | Qt::Key_E), &TForm2::ExportSingleSmfClick},
+        separator,
+        {&TForm2::DeleteCV, "DeleteCV", "Delete Chord Variation", nullptr, Tool::Delete,
+         keys(QKeyCombination(Qt::Key_Delete)), &TForm2::DeleteCVClick},
+        separator,
+        {&TForm2::UndoStyle, "UndoStyle", "Undo", "Undo current Style Modifications", Tool::Undo,
+         QKeySequence::keyBindings(QKeySequence::Undo), &TForm2::UndoStyleClick},
+        separator,
+        {&TForm2::PlayButton, "PlayButton", "Test Play", "Test play using the Mediaplayer", Tool::Play,
+         keys(Qt::CTRL | Qt::Key_Space), &TForm2::PlayButtonClick},
+        separator,
+        {&TForm2::ButtonHelp, "ButtonHelp", "Help", "Help on this program", Tool::Help,
+         QKeySequence::keyBindings(QKeySequence::HelpContents), &TForm2::ButtonHelpClick, true},
+    };
+    for (const CToolCommand& command : commands) {
+        if (command.Button == nullptr)
+            ToolBar1->addSeparator();
+        else
+            this->*command.Button = AddToolButton(*this, *ToolBar1, command);
+    }
+
+    ExportAll = new QAction("Export All", this);
+    ExportAll->setObjectName("ExportAll");
+    ExportAll->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_E);
+    ExportAll->setEnabled(false);
+    addAction(ExportAll);
+    connect(ExportAll, &QAction::triggered, this, &TForm2::ExportAllCvs);
+    QAction* importAll = ImportAllSmf->defaultAction();
+    importAll->setToolTip(importAll->toolTip() + "\n" +
+                          HintWithKeys("With Shift: Export All", ExportAll->shortcut()));
+
     // Every button stays on the bar: the window is never narrower than the bar needs.
     ToolBar1->setMinimumWidth(ToolBar1->sizeHint().width());
-}
-
-QToolButton* TForm2::AddToolButton(const char* name, const char* hint, int icon, bool enabled)
-{
-    auto* button = new QToolButton(ToolBar1);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setIcon(CIconFactory::ToolIcon(static_cast<Tool>(icon)));
-    button->setAutoRaise(true);
-    // Tool bar buttons are used with the mouse; the keyboard's focus stays with the trees.
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setEnabled(enabled);
-    ToolBar1->addWidget(button);
-    return button;
 }
 
 void TForm2::BuildTrees()
 {
     StyleList = new TRyTreeView(this);
     StyleList->setObjectName("StyleList");
-    StyleList->setToolTip("Select a Style, you can edit also the Style Name here.");
+    StyleList->setAccessibleName("Style Bank");
+    GiveHint(*StyleList, "Select a Style, you can edit also the Style Name here.");
     StyleList->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
 
     StyleTree = new TRyTreeView(this);
     StyleTree->setObjectName("StyleTree");
-    StyleTree->setToolTip("Select a Chord Variation to enable Import/Export of a single Chord Variation.");
+    StyleTree->setAccessibleName("Style");
+    GiveHint(*StyleTree, "Select a Chord Variation to enable Import/Export of a single Chord Variation.");
     StyleTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The Delete key deletes a chord variation only where the chord variations are: in the style tree.
+    QAction* deleteCv = DeleteCV->defaultAction();
+    deleteCv->setShortcutContext(Qt::WidgetShortcut);
+    StyleTree->addAction(deleteCv);
 }
 
 void TForm2::BuildFooter()
@@ -117,12 +189,14 @@ void TForm2::BuildFooter()
     FooterNote = new QLabel("Free Software", this);
     FooterNote->setObjectName("FooterNote");
     FooterNote->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    FooterNote->setToolTip("Free Software. No Warranty of any kind, no support.");
+    GiveHint(*FooterNote, "Free Software. No Warranty of any kind, no support.");
 
     // InfoText lies over the footer note and hides it while shown. Its width is kept while it is
     // hidden, so that showing it never moves the trees.
     InfoText = new QLabel("- - -", this);
     InfoText->setObjectName("InfoText");
+    // The bus reads the info text itself as the line's name, and follows its changes.
+    InfoText->setAccessibleDescription("Info on the selected node");
     InfoText->setTextFormat(Qt::PlainText);
     InfoText->setAutoFillBackground(true);
     KeepPlaceWhenHidden(InfoText);
@@ -152,6 +226,7 @@ void TForm2::BuildMediaPanel()
 
     Image2 = new TClickLabel(MediaPanel);
     Image2->setObjectName("Image2");
+    Image2->setAccessibleName("Stop Test Play");
     Image2->setPixmap(CIconFactory::ToolIcon(Tool::Stop).pixmap(16, 16));
     Image2->setCursor(Qt::PointingHandCursor);
 
@@ -161,6 +236,7 @@ void TForm2::BuildMediaPanel()
     TempoEdit = new QLineEdit("120", MediaPanel);
     TempoEdit->setObjectName("TempoEdit");
     TempoEdit->setMaximumWidth(TempoEdit->fontMetrics().horizontalAdvance(QString(8, '0')));
+    Label3->setBuddy(TempoEdit);
 
     auto* layout = new QGridLayout(MediaPanel);
     layout->addWidget(Image2, 0, 0, 2, 1, Qt::AlignTop);
@@ -174,6 +250,7 @@ void TForm2::BuildPianoRoll()
 {
     PianoRoll = new TPianoRoll(this);
     PianoRoll->setObjectName("PianoRoll");
+    PianoRoll->setAccessibleName("Piano Roll");
     CursorTimer = new QTimer(this);
     CursorTimer->setObjectName("CursorTimer");
     // About thirty steps a second: smooth to the eye, little work for the player's position queries.
@@ -219,6 +296,15 @@ void TForm2::ArrangeControls()
     InfoText->setMinimumWidth(info + InfoText->contentsMargins().left() +
                               InfoText->contentsMargins().right());
     adjustSize();
+}
+
+void TForm2::ArrangeFocus()
+{
+    // Tab: the Style Bank tree, the style tree, the tempo field while a test play shows it; then the
+    // version box while it can be used.
+    setTabOrder(StyleList, StyleTree);
+    setTabOrder(StyleTree, TempoEdit);
+    new TFocusRing(this);
 }
 
 void TForm2::SizeTrees()

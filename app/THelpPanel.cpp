@@ -69,9 +69,11 @@ THelpPanel::THelpPanel(QWidget* parent) : QFrame(parent)
     StaticText1 = MakeLabel("StaticText1", Title);
     StaticText1->setFont(CLook::Styled(StaticText1->font(), 0, true));
     StaticText1->setWordWrap(true);
+    StaticText1->SetAccessibleRole(QAccessible::StaticText);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
+    Memo1->setAccessibleName("Help Text");
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -83,6 +85,8 @@ THelpPanel::THelpPanel(QWidget* parent) : QFrame(parent)
     maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
     GotoWeb->setPalette(maroon);
     GotoWeb->setCursor(Qt::PointingHandCursor);
+    GotoWeb->SetAccessibleRole(QAccessible::Link);
+    GotoWeb->setFocusPolicy(Qt::StrongFocus);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(StaticText1);

@@ -1,6 +1,7 @@
 // The channel table of Import MIDI File.
 #include "app/TMidiImportDlg.h"
 
+#include "app/TFocusRing.h"
 #include "shell/CStandardNames.h"
 #include "smf/CSmfTracks.h"
 
@@ -47,6 +48,8 @@ TMidiImportDlg::TMidiImportDlg(QWidget* owner, const QString& fileName, const CS
         {"Channel", "Notes", "Keys", "Program", "Track name", "Import into"});
     ChannelTable->verticalHeader()->hide();
     ChannelTable->setSelectionMode(QAbstractItemView::NoSelection);
+    // Tab goes from one track choice to the next rather than through every cell.
+    ChannelTable->setTabKeyNavigation(false);
     for (int c = 0; c < CTrackMap::ChannelCount; ++c)
         if (summary.channels[static_cast<size_t>(c)].HasEvents())
             AddRow(c, summary, guess.Track(c));
@@ -70,6 +73,7 @@ TMidiImportDlg::TMidiImportDlg(QWidget* owner, const QString& fileName, const CS
     layout->addWidget(ChannelTable);
     layout->addLayout(buttons);
     resize(560, 360);
+    new TFocusRing(this);
 }
 
 void TMidiImportDlg::AddRow(int channel, const CSmfSummary& summary, int track)
@@ -89,6 +93,14 @@ void TMidiImportDlg::AddRow(int channel, const CSmfSummary& summary, int track)
         Cell(QString::fromLatin1(events.trackName.data(), qsizetype(events.trackName.size()))));
     auto* target = new QComboBox;
     target->setObjectName(QString("Target%1").arg(channel + 1));
+    // The accessibility bus reads a cell's widget without its row: the choice carries it. (On the Linux
+    // bus a list's name is its current entry; there the description says the channel.)
+    target->setAccessibleName(QString("Import channel %1 into").arg(channel + 1));
+    QStringList facts;
+    for (int column = ColumnChannel; column < ColumnTarget; ++column)
+        facts << ChannelTable->horizontalHeaderItem(column)->text() + " " +
+                     ChannelTable->item(row, column)->text();
+    target->setAccessibleDescription(facts.join(", "));
     for (int t = 0; t < CStandardNames::TrackCount; ++t)
         target->addItem(CStandardNames::TrackName(t), t);
     target->addItem(NoTrackText, CTrackMap::NoTrack);

@@ -3,6 +3,7 @@
 
 #include "app/CLook.h"
 #include "app/TClickLabel.h"
+#include "app/TFocusRing.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -45,6 +46,8 @@ TRyGeneralDlg::TRyGeneralDlg(QWidget* owner, const QString& caption, const QStri
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName("RyGeneralDlg");
+    // No title bar shows it: the caption names the dialog on the accessibility bus.
+    setWindowTitle(caption);
     setModal(true);
     CLook::UseTooltipColours(*this);
 
@@ -59,6 +62,16 @@ TRyGeneralDlg::TRyGeneralDlg(QWidget* owner, const QString& caption, const QStri
     CaptionLabel->setText(caption);
     TextLabel->setText(text);
     ArrangeControls();
+    // The keys: Tab moves between the shown buttons, Space, Return or Enter presses the one with the
+    // focus. It starts on the middle one, the message's OK and the questions' moderate answer (Merge,
+    // Keep), so that a quick Return replaces nothing; a Yes/No question starts on Yes.
+    for (TClickLabel* button : {ButtonNo, ButtonYes, ButtonCancel}) {
+        if (!button->text().isEmpty()) {
+            button->setFocus();
+            break;
+        }
+    }
+    new TFocusRing(this);
 
     connect(ButtonYes, &TClickLabel::clicked, this, &TRyGeneralDlg::ButtonYesClick);
     connect(ButtonNo, &TClickLabel::clicked, this, &TRyGeneralDlg::ButtonNoClick);
@@ -82,6 +95,7 @@ TClickLabel* TRyGeneralDlg::MakeButton(const char* name, const QString& text)
     policy.setRetainSizeWhenHidden(true);
     button->setSizePolicy(policy);
     button->setVisible(!text.isEmpty());
+    button->setFocusPolicy(Qt::StrongFocus);
     return button;
 }
 

@@ -22,7 +22,9 @@ public:
                   const QString& middle, const QString& right);
 
     // The dialog has no title bar and no cancel key: Escape and close requests are ignored, so it
-    // ends only through one of its visible buttons.
+    // ends only through one of its visible buttons, clicked or pressed with Space, Return or Enter while
+    // it has the focus (Tab moves it; it starts on the middle button, or on the left one when the middle
+    // one is not shown).
     void reject() override {}
 
     // Controls, by their names

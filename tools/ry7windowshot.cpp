@@ -2,6 +2,7 @@
 // variation clicked. Run offscreen: QT_QPA_PLATFORM=offscreen ry7windowshot BANK OUT.png
 #include "app/CMessageDialog.h"
 #include "app/TForm2.h"
+#include "app/TToolButton.h"
 #include "tools/window/CWindowClicks.h"
 
 #include <QApplication>

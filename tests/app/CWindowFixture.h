@@ -4,6 +4,7 @@
 #include "CShellFakes.h"
 #include "app/TForm2.h"
 #include "app/TRyTreeView.h"
+#include "app/TToolButton.h"
 #include "tools/window/CWindowClicks.h"
 
 #include <QCheckBox>

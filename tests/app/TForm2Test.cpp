@@ -90,20 +90,24 @@ void TForm2Test::controlsStartInTheirInitialState_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<bool>("visible");
-    QTest::addColumn<QString>("hint");
-    QTest::newRow("OpenStyle") << "OpenStyle" << true << true << "Open Style Bank";
-    QTest::newRow("SaveStyle") << "SaveStyle" << false << true << "Save Style Bank";
+    QTest::addColumn<QString>("hint"); // a tool button's with its keys
+    QTest::newRow("OpenStyle") << "OpenStyle" << true << true << "Open Style Bank (Ctrl+O)";
+    QTest::newRow("SaveStyle") << "SaveStyle" << false << true << "Save Style Bank (Ctrl+S)";
     QTest::newRow("ImportAllSmf") << "ImportAllSmf" << false << true
-                                  << "Import Style from SMFs with Standard Names";
+                                  << "Import Style from SMFs with Standard Names (Ctrl+Shift+I)\n"
+                                     "With Shift: Export All (Ctrl+Shift+E)";
     QTest::newRow("ImportSingleSmf") << "ImportSingleSmf" << false << true
-                                     << "Import Chord Variation from SMF";
-    QTest::newRow("ImportMidiFile") << "ImportMidiFile" << false << true
-                                    << "Import MIDI File into Chord Variation, a Track for each Channel";
-    QTest::newRow("ExportSingleSmf") << "ExportSingleSmf" << false << true << "Export Chord Variation to SMF";
-    QTest::newRow("DeleteCV") << "DeleteCV" << false << true << "Delete Chord Variation";
-    QTest::newRow("UndoStyle") << "UndoStyle" << false << true << "Undo current Style Modifications";
-    QTest::newRow("PlayButton") << "PlayButton" << false << true << "Test play using the Mediaplayer";
-    QTest::newRow("ButtonHelp") << "ButtonHelp" << true << true << "Help on this program";
+                                     << "Import Chord Variation from SMF (Ctrl+I)";
+    QTest::newRow("ImportMidiFile")
+        << "ImportMidiFile" << false << true
+        << "Import MIDI File into Chord Variation, a Track for each Channel (Ctrl+M)";
+    QTest::newRow("ExportSingleSmf") << "ExportSingleSmf" << false << true
+                                     << "Export Chord Variation to SMF (Ctrl+E)";
+    QTest::newRow("DeleteCV") << "DeleteCV" << false << true << "Delete Chord Variation (Del)";
+    QTest::newRow("UndoStyle") << "UndoStyle" << false << true << "Undo current Style Modifications (Ctrl+Z)";
+    QTest::newRow("PlayButton") << "PlayButton" << false << true
+                                << "Test play using the Mediaplayer (Ctrl+Space)";
+    QTest::newRow("ButtonHelp") << "ButtonHelp" << true << true << "Help on this program (F1)";
     QTest::newRow("StyleList") << "StyleList" << true << true
                                << "Select a Style, you can edit also the Style Name here.";
     QTest::newRow("StyleTree")

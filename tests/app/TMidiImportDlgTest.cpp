@@ -6,6 +6,7 @@
 #include "tools/smfbuilder/CSmfBuilder.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -23,6 +24,7 @@ private Q_SLOTS:
     void keysAndClicksChooseTheTracks();
     void cancelOrEscapeGiveNoMap_data();
     void cancelOrEscapeGiveNoMap();
+    void tabGoesFromChoiceToChoiceEachNamedByItsRow();
 
 private:
     std::vector<uint8_t> image;
@@ -110,6 +112,25 @@ void TMidiImportDlgTest::cancelOrEscapeGiveNoMap()
     });
     CQtTrackMapChooser chooser;
     QVERIFY(!chooser.Choose(nullptr, "song.mid", summary, CTrackMap::Guess(summary)).has_value());
+}
+
+void TMidiImportDlgTest::tabGoesFromChoiceToChoiceEachNamedByItsRow()
+{
+    TMidiImportDlg dialog(nullptr, "song.mid", summary, CTrackMap::Guess(summary));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.ChannelTable->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited,
+             QStringList({"Target1", "Target2", "Target5", "Target10", "ImportButton", "CancelButton"}));
+    // The bus reads a choice without its row: the choice's description carries it.
+    QAccessibleInterface* bass = QAccessible::queryAccessibleInterface(dialog.TargetOf(1));
+    QCOMPARE(bass->text(QAccessible::Description),
+             QString("Channel 2, Notes 1, Keys 40-40, Program 33, Track name Bass"));
 }
 
 QTEST_MAIN(TMidiImportDlgTest)

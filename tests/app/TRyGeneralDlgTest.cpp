@@ -3,11 +3,14 @@
 
 #include "app/CMessageDialog.h"
 #include "app/TClickLabel.h"
+#include "app/TFocusRing.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 class TRyGeneralDlgTest : public QObject {
     Q_OBJECT
@@ -21,6 +24,9 @@ private Q_SLOTS:
     void showsEveryTextWhole_data();
     void showsEveryTextWhole();
     void realShowDialogReturnsTheClickedButton();
+    void keysAnswerWithTheFocusedButton_data();
+    void keysAnswerWithTheFocusedButton();
+    void busReadsTheTextsAndPressesTheButtons();
 };
 
 namespace {
@@ -189,6 +195,73 @@ void TRyGeneralDlgTest::realShowDialogReturnsTheClickedButton()
     });
     CRyMessageDialog real;
     QCOMPARE(real.Show(nullptr, "Some Style modified", "Ignore changes ?", "", "Yes", "No"), 2);
+}
+
+void TRyGeneralDlgTest::keysAnswerWithTheFocusedButton_data()
+{
+    QTest::addColumn<QStringList>("buttons"); // left, middle, right
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<int>("result");
+    QTest::newRow("Yes with Space") << QStringList({"Yes", "", "No"}) << QList<int>{Qt::Key_Space} << 6;
+    // Tab passes over the hidden middle button.
+    QTest::newRow("No with Tab and Enter")
+        << QStringList({"Yes", "", "No"}) << QList<int>{Qt::Key_Tab, Qt::Key_Enter} << 2;
+    // Three answers start on the middle one; Tab runs on from the right one to the left one.
+    QTest::newRow("Merge with Return")
+        << QStringList({"Replace", "Merge", "Cancel"}) << QList<int>{Qt::Key_Return} << 7;
+    QTest::newRow("Replace, round from Merge") << QStringList({"Replace", "Merge", "Cancel"})
+                                               << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return} << 6;
+    QTest::newRow("Cancel, back from Merge")
+        << QStringList({"Replace", "Merge", "Cancel"})
+        << QList<int>{Qt::Key_Backtab, Qt::Key_Backtab, Qt::Key_Space} << 2;
+}
+
+void TRyGeneralDlgTest::keysAnswerWithTheFocusedButton()
+{
+    QFETCH(QStringList, buttons);
+    QFETCH(QList<int>, keys);
+    QFETCH(int, result);
+    TRyGeneralDlg dialog(nullptr, "Caption", "Text", buttons[0], buttons[1], buttons[2]);
+    dialog.open();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    for (int key : keys) {
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(focus != nullptr && dialog.isAncestorOf(focus));
+        // The focus shows: the ring lies around the focused button.
+        const auto* ring = dialog.findChild<TFocusRing*>();
+        QVERIFY(ring != nullptr && ring->isVisible() && ring->geometry().contains(focus->geometry()));
+        QTest::keyClick(focus, Qt::Key(key));
+    }
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), result);
+}
+
+void TRyGeneralDlgTest::busReadsTheTextsAndPressesTheButtons()
+{
+    TRyGeneralDlg dialog(nullptr, "Some Style modified", "Ignore changes ?", "Yes", "", "No");
+    dialog.open();
+    QAccessibleInterface* bus = QAccessible::queryAccessibleInterface(&dialog);
+    QCOMPARE(bus->role(), QAccessible::Dialog);
+    QCOMPARE(bus->text(QAccessible::Name), QString("Some Style modified"));
+    QStringList texts, buttons;
+    QAccessibleInterface* no = nullptr;
+    const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+        if (node->role() == QAccessible::StaticText)
+            texts << node->text(QAccessible::Name);
+        if (node->role() == QAccessible::Button && !node->state().invisible)
+            buttons << node->text(QAccessible::Name);
+        if (node->text(QAccessible::Name) == "No")
+            no = node;
+        for (int i = 0; i < node->childCount(); ++i)
+            walk(node->child(i));
+    };
+    walk(bus);
+    QCOMPARE(texts, QStringList({"Some Style modified", "Ignore changes ?"}));
+    QCOMPARE(buttons, QStringList({"Yes", "No"}));
+    QVERIFY(no != nullptr && no->actionInterface() != nullptr);
+    no->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), 2);
 }
 
 QTEST_MAIN(TRyGeneralDlgTest)
