@@ -63,14 +63,14 @@ TRyGeneralDlg::TRyGeneralDlg(QWidget* owner, const QString& caption, const QStri
     TextLabel->setText(text);
     ArrangeControls();
     // The keys: Tab moves between the shown buttons, Space, Return or Enter presses the one with the
-    // focus. It starts on the middle one, the message's OK and the questions' moderate answer (Merge,
-    // Keep), so that a quick Return replaces nothing; a Yes/No question starts on Yes.
-    for (TClickLabel* button : {ButtonNo, ButtonYes, ButtonCancel}) {
-        if (!button->text().isEmpty()) {
-            button->setFocus();
-            break;
-        }
-    }
+    // focus. A message or a three-way question starts on the middle button, its OK or moderate answer
+    // (Merge, Keep), so that a quick Return replaces nothing. A Yes/No question starts on no button:
+    // either answer may drop the user's changes ("Ignore changes ?", "Confirm changes ?"), so Return
+    // alone answers nothing and the first Tab reaches Yes.
+    if (!middle.isEmpty())
+        ButtonNo->setFocus();
+    else
+        setFocus();
     new TFocusRing(this);
 
     connect(ButtonYes, &TClickLabel::clicked, this, &TRyGeneralDlg::ButtonYesClick);

@@ -202,10 +202,14 @@ void TRyGeneralDlgTest::keysAnswerWithTheFocusedButton_data()
     QTest::addColumn<QStringList>("buttons"); // left, middle, right
     QTest::addColumn<QList<int>>("keys");
     QTest::addColumn<int>("result");
-    QTest::newRow("Yes with Space") << QStringList({"Yes", "", "No"}) << QList<int>{Qt::Key_Space} << 6;
+    // A Yes/No question starts on no button: either answer may drop changes, so Return alone is no answer.
+    QTest::newRow("Return alone answers no Yes/No question")
+        << QStringList({"Yes", "", "No"}) << QList<int>{Qt::Key_Return, Qt::Key_Enter} << -1;
+    QTest::newRow("Yes with Tab and Space")
+        << QStringList({"Yes", "", "No"}) << QList<int>{Qt::Key_Tab, Qt::Key_Space} << 6;
     // Tab passes over the hidden middle button.
-    QTest::newRow("No with Tab and Enter")
-        << QStringList({"Yes", "", "No"}) << QList<int>{Qt::Key_Tab, Qt::Key_Enter} << 2;
+    QTest::newRow("No with Tab, Tab and Enter")
+        << QStringList({"Yes", "", "No"}) << QList<int>{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Enter} << 2;
     // Three answers start on the middle one; Tab runs on from the right one to the left one.
     QTest::newRow("Merge with Return")
         << QStringList({"Replace", "Merge", "Cancel"}) << QList<int>{Qt::Key_Return} << 7;
@@ -226,14 +230,17 @@ void TRyGeneralDlgTest::keysAnswerWithTheFocusedButton()
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     for (int key : keys) {
         QWidget* focus = QApplication::focusWidget();
-        QVERIFY(focus != nullptr && dialog.isAncestorOf(focus));
+        QVERIFY(focus == &dialog || (focus != nullptr && dialog.isAncestorOf(focus)));
         // The focus shows: the ring lies around the focused button.
         const auto* ring = dialog.findChild<TFocusRing*>();
-        QVERIFY(ring != nullptr && ring->isVisible() && ring->geometry().contains(focus->geometry()));
+        QVERIFY(ring != nullptr);
+        if (focus != &dialog)
+            QVERIFY(ring->isVisible() && ring->geometry().contains(focus->geometry()));
         QTest::keyClick(focus, Qt::Key(key));
     }
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.result(), result);
+    QCOMPARE(dialog.isVisible(), result < 0);
+    if (result >= 0)
+        QCOMPARE(dialog.result(), result);
 }
 
 void TRyGeneralDlgTest::busReadsTheTextsAndPressesTheButtons()
