@@ -21,9 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kMinTempo = 40;
-constexpr int kMaxTempo = 300;
-
 // What export writes: the selection of its options; every element, Fill 3 and Intro 3 too.
 struct CExportChoice {
     CExportSelection Selection{true, {}, {}, CNstEditIfc::AllTracks, false};
@@ -79,8 +76,8 @@ std::optional<CExportChoice> ReadExportChoice(const CCliArgs& args, std::string&
     CExportChoice choice;
     CCliTransfer::ReadSelection(args, choice.Selection, error);
     if (const auto tempo = args.Value("--tempo")) {
-        const std::optional<int> parsed = ParseNumber(*tempo, kMaxTempo);
-        if (!parsed || *parsed < kMinTempo)
+        const std::optional<int> parsed = ParseNumber(*tempo, CStyleExport::MaxTempo);
+        if (!parsed || *parsed < CStyleExport::MinTempo)
             error = "--tempo takes a whole number from 40 to 300";
         choice.Tempo = parsed.value_or(0);
     }

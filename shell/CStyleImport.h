@@ -26,7 +26,7 @@ enum class CTrackParameters { Keep, Initialize, Skip };
 // What a many-file import did, counted by file.
 struct CImportSetResult {
     int Imported = 0; // taken into the style
-    int Failed = 0;   // tried but not taken: unreadable, or no format 0 file the facade takes
+    int Failed = 0;   // tried but not taken: unreadable, or no file the import takes
     int Invalid = 0;  // no standard name in the file name
     int Skipped = 0;  // duplicates answered with Skip CV
 
