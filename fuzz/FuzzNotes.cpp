@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 1 << 14)
         return 0;
-    const std::string failure = CheckNoteRoundTrip(StyleSpecFrom(data, size));
+    const std::string failure = CheckNoteRoundTrip(StylePlanFrom(data, size));
     if (!failure.empty()) {
         std::fprintf(stderr, "note round trip: %s\n", failure.c_str());
         std::abort();

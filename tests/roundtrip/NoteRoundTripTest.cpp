@@ -22,7 +22,7 @@ TEST(NoteRoundTrip, EveryStepExportsTheNotesOfGeneratedPatterns)
     for (int round = 0; round < 40; ++round) {
         for (uint8_t& byte : bytes)
             byte = static_cast<uint8_t>(rng());
-        const CStyleSpec spec = StyleSpecFrom(bytes.data(), bytes.size());
-        ASSERT_EQ(CheckNoteRoundTrip(spec), "") << "round " << round;
+        const CStylePlan plan = StylePlanFrom(bytes.data(), bytes.size());
+        ASSERT_EQ(CheckNoteRoundTrip(plan), "") << "round " << round;
     }
 }

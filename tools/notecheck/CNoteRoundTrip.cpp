@@ -120,7 +120,7 @@ uint32_t Copies(uint32_t patternLength, uint32_t cvLength)
 
 // Half-open intervals, each at least one tick long, so that a note of no duration still takes its
 // tick. Notes may touch; the off of the first is then written before the on of the second.
-bool Overlaps(uint32_t start, uint32_t end, const CSpecNote& other)
+bool Overlaps(uint32_t start, uint32_t end, const CPlanNote& other)
 {
     const uint32_t otherEnd = std::max(other.start + other.duration, other.start + 1);
     return start < otherEnd && other.start < std::max(end, start + 1);
@@ -137,14 +137,14 @@ bool StartsClearOfTheEnd(uint32_t start, uint32_t patternLength, uint32_t cvLeng
     return true;
 }
 
-void AddNotes(CByteDice& dice, CSpecPattern& pattern, uint32_t cvLength)
+void AddNotes(CByteDice& dice, CPlanPattern& pattern, uint32_t cvLength)
 {
     const uint32_t wanted = dice.Below(4) == 0 ? dice.Between(60, 160) : dice.Below(24);
     // Whole notes of a pattern that is not repeated may sound past its end; repeated ones may not,
     // or they would overlap their own next copy.
     const bool mayCross = pattern.length >= cvLength;
     for (uint32_t i = 0; i < wanted; ++i) {
-        CSpecNote note;
+        CPlanNote note;
         note.whole = dice.Below(3) != 0;
         note.sound = dice.Below(5) == 0;
         note.key = static_cast<uint8_t>(36 + dice.Below(24));
@@ -160,7 +160,7 @@ void AddNotes(CByteDice& dice, CSpecPattern& pattern, uint32_t cvLength)
             note.duration = note.whole ? CodedDuration(room) : room;
         const uint32_t end = note.start + note.duration;
         const bool clash =
-            std::any_of(pattern.notes.begin(), pattern.notes.end(), [&](const CSpecNote& other) {
+            std::any_of(pattern.notes.begin(), pattern.notes.end(), [&](const CPlanNote& other) {
                 return other.key == note.key && Overlaps(note.start, end, other);
             });
         if (!clash && StartsClearOfTheEnd(note.start, pattern.length, cvLength))
@@ -168,13 +168,13 @@ void AddNotes(CByteDice& dice, CSpecPattern& pattern, uint32_t cvLength)
     }
 }
 
-void AddControls(CByteDice& dice, CSpecPattern& pattern)
+void AddControls(CByteDice& dice, CPlanPattern& pattern)
 {
     // Tracked controllers (modulation, pan, expression, sustain), a free one, a removed one, pitch
     // bend and a program change, which trimming removes.
     static constexpr uint8_t kControllers[] = {1, 10, 11, 64, 2, 7};
     for (uint32_t n = dice.Below(6); n > 0; --n) {
-        CSpecControl control;
+        CPlanControl control;
         control.time = dice.Below(pattern.length);
         const uint32_t which = dice.Below(8);
         if (which < 6) {
@@ -210,10 +210,10 @@ struct CStreamEvent {
     CEvent event;
 };
 
-std::vector<uint8_t> PatternStream(const CSpecPattern& pattern)
+std::vector<uint8_t> PatternStream(const CPlanPattern& pattern)
 {
     std::vector<CStreamEvent> events;
-    for (const CSpecNote& note : pattern.notes) {
+    for (const CPlanNote& note : pattern.notes) {
         const uint32_t end = note.start + note.duration;
         if (note.whole) {
             CEvent event{CEvent::ChannelHeader(note.sound ? EventKind::Sound : EventKind::Note, 0, note.key,
@@ -229,7 +229,7 @@ std::vector<uint8_t> PatternStream(const CSpecPattern& pattern)
                           note.duration == 0 ? 2 : 0,
                           {CEvent::ChannelHeader(off, 0, note.key, note.offVelocity), 0}});
     }
-    for (const CSpecControl& control : pattern.controls)
+    for (const CPlanControl& control : pattern.controls)
         events.push_back(
             {control.time,
              1,
@@ -249,24 +249,24 @@ std::vector<uint8_t> PatternStream(const CSpecPattern& pattern)
     return {encoder.Data(), encoder.Data() + encoder.Size()};
 }
 
-std::unique_ptr<CNstEditIfc> BuildModel(const CStyleSpec& spec)
+std::unique_ptr<CNstEditIfc> BuildModel(const CStylePlan& plan)
 {
     auto style = std::make_unique<CNstEditIfc>(nullptr, 0);
-    for (const CSpecChordVar& cvSpec : spec.chordVars) {
-        CNstStyleElem& element = style->Style().GetElement(cvSpec.element);
-        element.numerator = spec.numerator;
-        element.denomExp = spec.denomExp;
-        CNstChordVar& chordVar = element.GetChordVar(cvSpec.cv);
-        chordVar.numerator = spec.numerator;
-        chordVar.denomExp = spec.denomExp;
-        chordVar.measures = cvSpec.measures;
-        chordVar.lengthTicks = static_cast<int32_t>(cvSpec.measures * spec.MeasureTicks());
-        for (const CSpecPattern& patternSpec : cvSpec.patterns) {
-            CNstPattern& pattern = chordVar.GetPattern(patternSpec.track);
-            const std::vector<uint8_t> stream = PatternStream(patternSpec);
-            pattern.SetEvents(stream.data(), stream.size(), static_cast<int32_t>(patternSpec.length));
+    for (const CPlanChordVar& cvPlan : plan.chordVars) {
+        CNstStyleElem& element = style->Style().GetElement(cvPlan.element);
+        element.numerator = plan.numerator;
+        element.denomExp = plan.denomExp;
+        CNstChordVar& chordVar = element.GetChordVar(cvPlan.cv);
+        chordVar.numerator = plan.numerator;
+        chordVar.denomExp = plan.denomExp;
+        chordVar.measures = cvPlan.measures;
+        chordVar.lengthTicks = static_cast<int32_t>(cvPlan.measures * plan.MeasureTicks());
+        for (const CPlanPattern& patternPlan : cvPlan.patterns) {
+            CNstPattern& pattern = chordVar.GetPattern(patternPlan.track);
+            const std::vector<uint8_t> stream = PatternStream(patternPlan);
+            pattern.SetEvents(stream.data(), stream.size(), static_cast<int32_t>(patternPlan.length));
             pattern.measures = static_cast<uint8_t>(std::min<uint32_t>(
-                255, (patternSpec.length + spec.MeasureTicks() - 1) / spec.MeasureTicks()));
+                255, (patternPlan.length + plan.MeasureTicks() - 1) / plan.MeasureTicks()));
         }
     }
     return style;
@@ -274,15 +274,15 @@ std::unique_ptr<CNstEditIfc> BuildModel(const CStyleSpec& spec)
 
 // --- The steps ---
 
-std::string CompareExports(CNstEditIfc& style, const CStyleSpec& spec, const std::string& step)
+std::string CompareExports(CNstEditIfc& style, const CStylePlan& plan, const std::string& step)
 {
-    for (const CSpecChordVar& cvSpec : spec.chordVars) {
-        const std::string where = step + ", element " + std::to_string(cvSpec.element) + " chord variation " +
-                                  std::to_string(cvSpec.cv) + ": ";
+    for (const CPlanChordVar& cvPlan : plan.chordVars) {
+        const std::string where = step + ", element " + std::to_string(cvPlan.element) + " chord variation " +
+                                  std::to_string(cvPlan.cv) + ": ";
         CHeardNotes heard;
-        if (!ReadHeardNotes(style.ExportCvToSmf(cvSpec.element, cvSpec.cv, CNstEditIfc::AllTracks), heard))
+        if (!ReadHeardNotes(style.ExportCvToSmf(cvPlan.element, cvPlan.cv, CNstEditIfc::AllTracks), heard))
             return where + "the export is no readable file";
-        const CHeardNotes expected = ExpectedNotes(spec, cvSpec);
+        const CHeardNotes expected = ExpectedNotes(plan, cvPlan);
         const auto [a, b] = std::mismatch(expected.begin(), expected.end(), heard.begin(), heard.end());
         if (a != expected.end() || b != heard.end())
             return where + std::to_string(expected.size()) + " notes expected, " +
@@ -326,13 +326,13 @@ std::unique_ptr<CNstEditIfc> ThroughABank(CNstEditIfc& style)
 
 // Marks notes outside a range of each chord variation's tracks, as the window does for extended
 // programs; the export writes them as notes all the same.
-void MarkNotes(CNstEditIfc& style, const CStyleSpec& spec)
+void MarkNotes(CNstEditIfc& style, const CStylePlan& plan)
 {
     CNoteRanges ranges{};
     for (size_t t = 0; t < ranges.size(); ++t)
         ranges[t] = {static_cast<uint8_t>(40 + t), static_cast<uint8_t>(52 + t)};
-    for (const CSpecChordVar& cvSpec : spec.chordVars)
-        style.MarkNotesOutsideRanges(cvSpec.element, cvSpec.cv, ranges);
+    for (const CPlanChordVar& cvPlan : plan.chordVars)
+        style.MarkNotesOutsideRanges(cvPlan.element, cvPlan.cv, ranges);
 }
 
 } // namespace
@@ -393,54 +393,54 @@ bool ReadHeardNotes(const std::vector<uint8_t>& image, CHeardNotes& notes)
     }
 }
 
-CStyleSpec StyleSpecFrom(const uint8_t* bytes, size_t size)
+CStylePlan StylePlanFrom(const uint8_t* bytes, size_t size)
 {
     CByteDice dice(bytes, size);
-    CStyleSpec spec;
-    spec.numerator = static_cast<uint8_t>(dice.Between(2, 7));
-    spec.denomExp = static_cast<uint8_t>(dice.Between(2, 3));
+    CStylePlan plan;
+    plan.numerator = static_cast<uint8_t>(dice.Between(2, 7));
+    plan.denomExp = static_cast<uint8_t>(dice.Between(2, 3));
     const uint32_t chordVars = dice.Between(1, 3);
     for (uint32_t c = 0; c < chordVars; ++c) {
-        CSpecChordVar cvSpec;
-        cvSpec.element = static_cast<int>(dice.Below(12));
-        cvSpec.cv = static_cast<int>(dice.Below(cvSpec.element < 4 ? 6 : 2));
+        CPlanChordVar cvPlan;
+        cvPlan.element = static_cast<int>(dice.Below(12));
+        cvPlan.cv = static_cast<int>(dice.Below(cvPlan.element < 4 ? 6 : 2));
         const bool taken =
-            std::any_of(spec.chordVars.begin(), spec.chordVars.end(), [&](const CSpecChordVar& other) {
-                return other.element == cvSpec.element && other.cv == cvSpec.cv;
+            std::any_of(plan.chordVars.begin(), plan.chordVars.end(), [&](const CPlanChordVar& other) {
+                return other.element == cvPlan.element && other.cv == cvPlan.cv;
             });
         if (taken)
             continue;
-        cvSpec.measures = static_cast<uint8_t>(dice.Between(1, 4));
-        const uint32_t cvLength = cvSpec.measures * spec.MeasureTicks();
+        cvPlan.measures = static_cast<uint8_t>(dice.Between(1, 4));
+        const uint32_t cvLength = cvPlan.measures * plan.MeasureTicks();
         uint32_t tracks = 1u << dice.Below(8);
         tracks |= dice.Below(256);
         for (int track = 0; track < 8; ++track) {
             if (!(tracks & (1u << track)))
                 continue;
-            CSpecPattern& pattern = cvSpec.patterns.emplace_back();
+            CPlanPattern& pattern = cvPlan.patterns.emplace_back();
             pattern.track = track;
             pattern.length = PatternLength(dice, cvLength);
             AddNotes(dice, pattern, cvLength);
             AddControls(dice, pattern);
         }
         // A chord variation with the same patterns as the one before: the compacted tree shares them.
-        if (!spec.chordVars.empty() && dice.Below(4) == 0 &&
-            spec.chordVars.back().measures == cvSpec.measures)
-            cvSpec.patterns = spec.chordVars.back().patterns;
-        spec.chordVars.push_back(std::move(cvSpec));
+        if (!plan.chordVars.empty() && dice.Below(4) == 0 &&
+            plan.chordVars.back().measures == cvPlan.measures)
+            cvPlan.patterns = plan.chordVars.back().patterns;
+        plan.chordVars.push_back(std::move(cvPlan));
     }
-    return spec;
+    return plan;
 }
 
-CHeardNotes ExpectedNotes(const CStyleSpec& spec, const CSpecChordVar& chordVar)
+CHeardNotes ExpectedNotes(const CStylePlan& plan, const CPlanChordVar& chordVar)
 {
     static constexpr uint8_t kTrackChannels[8] = {9, 10, 8, 11, 12, 13, 14, 15};
-    const uint32_t cvLength = chordVar.measures * spec.MeasureTicks();
+    const uint32_t cvLength = chordVar.measures * plan.MeasureTicks();
     const uint32_t lastTick = cvLength - 1;
     CHeardNotes notes;
-    for (const CSpecPattern& pattern : chordVar.patterns) {
+    for (const CPlanPattern& pattern : chordVar.patterns) {
         for (uint32_t copy = 0; copy < Copies(pattern.length, cvLength); ++copy) {
-            for (const CSpecNote& note : pattern.notes) {
+            for (const CPlanNote& note : pattern.notes) {
                 const uint32_t start = copy * pattern.length + note.start;
                 if (start > lastTick)
                     continue;
@@ -455,10 +455,10 @@ CHeardNotes ExpectedNotes(const CStyleSpec& spec, const CSpecChordVar& chordVar)
     return notes;
 }
 
-std::string CheckNoteRoundTrip(const CStyleSpec& spec)
+std::string CheckNoteRoundTrip(const CStylePlan& plan)
 {
-    std::unique_ptr<CNstEditIfc> style = BuildModel(spec);
-    std::string failure = CompareExports(*style, spec, "as built");
+    std::unique_ptr<CNstEditIfc> style = BuildModel(plan);
+    std::string failure = CompareExports(*style, plan, "as built");
     if (!failure.empty())
         return failure;
     const struct {
@@ -479,18 +479,18 @@ std::string CheckNoteRoundTrip(const CStyleSpec& spec)
         if (!next)
             return std::string(step.name) + ": the style could not be built or read again";
         style = std::move(next);
-        failure = CompareExports(*style, spec, step.name);
+        failure = CompareExports(*style, plan, step.name);
         if (!failure.empty())
             return failure;
     }
-    MarkNotes(*style, spec);
-    failure = CompareExports(*style, spec, "marked");
+    MarkNotes(*style, plan);
+    failure = CompareExports(*style, plan, "marked");
     if (!failure.empty())
         return failure;
     std::unique_ptr<CNstEditIfc> reopened = Reopened(*style, true);
     if (!reopened)
         return "marked and saved: the style could not be built or read again";
-    for (const CSpecChordVar& cvSpec : spec.chordVars)
-        reopened->ClearNoteMarks(cvSpec.element, cvSpec.cv);
-    return CompareExports(*reopened, spec, "marked, saved and cleared");
+    for (const CPlanChordVar& cvPlan : plan.chordVars)
+        reopened->ClearNoteMarks(cvPlan.element, cvPlan.cv);
+    return CompareExports(*reopened, plan, "marked, saved and cleared");
 }

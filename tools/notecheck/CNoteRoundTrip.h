@@ -28,7 +28,7 @@ bool ReadHeardNotes(const std::vector<uint8_t>& image, CHeardNotes& notes);
 
 // One note of a generated pattern: a Note/Sound with its duration (`whole`) or a NoteOn/SoundOn
 // with its NoteOff/SoundOff `duration` ticks later.
-struct CSpecNote {
+struct CPlanNote {
     uint32_t start = 0;
     uint32_t duration = 0;
     uint8_t key = 60;
@@ -39,32 +39,32 @@ struct CSpecNote {
 };
 
 // A controller, pitch bend or program change of a generated pattern.
-struct CSpecControl {
+struct CPlanControl {
     uint32_t time = 0;
     uint8_t kind = 3; // EventKind value
     uint8_t data1 = 0;
     uint8_t data2 = 0;
 };
 
-struct CSpecPattern {
+struct CPlanPattern {
     int track = 0;
     uint32_t length = 0; // below, equal to or above the chord variation's length
-    std::vector<CSpecNote> notes;
-    std::vector<CSpecControl> controls;
+    std::vector<CPlanNote> notes;
+    std::vector<CPlanControl> controls;
 };
 
-struct CSpecChordVar {
+struct CPlanChordVar {
     int element = 0;
     int cv = 0;
     uint8_t measures = 1;
-    std::vector<CSpecPattern> patterns;
+    std::vector<CPlanPattern> patterns;
 };
 
 // Every element has the style's signature.
-struct CStyleSpec {
+struct CStylePlan {
     uint8_t numerator = 4;
     uint8_t denomExp = 2;
-    std::vector<CSpecChordVar> chordVars;
+    std::vector<CPlanChordVar> chordVars;
 
     uint32_t MeasureTicks() const { return static_cast<uint32_t>(::MeasureTicks(numerator, denomExp)); }
 };
@@ -72,15 +72,15 @@ struct CStyleSpec {
 // A style read from `size` bytes: any bytes give a valid style (bytes run out as zeros). Notes of one
 // key never overlap on a track, and none starts at or one tick before a chord variation's end,
 // where trimming moves events and the pairing of ons and offs of one key could not be told.
-CStyleSpec StyleSpecFrom(const uint8_t* bytes, size_t size);
+CStylePlan StylePlanFrom(const uint8_t* bytes, size_t size);
 
-// The notes `chordVar` of `spec` must export: each pattern repeated while it is shorter than the
+// The notes `chordVar` of `plan` must export: each pattern repeated while it is shorter than the
 // chord variation, notes starting after the end dropped, notes sounding past the last tick ended
 // there.
-CHeardNotes ExpectedNotes(const CStyleSpec& spec, const CSpecChordVar& chordVar);
+CHeardNotes ExpectedNotes(const CStylePlan& plan, const CPlanChordVar& chordVar);
 
 // Builds the style in the facade and takes it through building (expanded and compacted), storing in
 // a bank, saving and reopening, a second rename and save, and marking and clearing notes outside
 // note ranges, exporting every chord variation after each step. "" when every export holds the
 // expected notes, else the first difference.
-std::string CheckNoteRoundTrip(const CStyleSpec& spec);
+std::string CheckNoteRoundTrip(const CStylePlan& plan);
