@@ -19,12 +19,9 @@ bool NoTrackFilled(const CNstEditIfc& style, int element, int cv)
     return true;
 }
 
-// The channels the file's channel messages use, one bit per 0-based channel.
-uint16_t ChannelsUsed(const std::vector<uint8_t>& bytes)
+// The channels that the channel messages summed up in `summary` use, one bit per 0-based channel.
+uint16_t ChannelsOf(const CSmfSummary& summary)
 {
-    CSmfTracks tracks;
-    tracks.Read(bytes.data(), bytes.size());
-    const CSmfSummary summary = tracks.Summary();
     uint16_t channels = 0;
     for (size_t c = 0; c < summary.channels.size(); ++c)
         if (summary.channels[c].track >= 0)
@@ -32,10 +29,17 @@ uint16_t ChannelsUsed(const std::vector<uint8_t>& bytes)
     return channels;
 }
 
+uint16_t ChannelsUsed(const std::vector<uint8_t>& bytes)
+{
+    CSmfTracks tracks;
+    tracks.Read(bytes.data(), bytes.size());
+    return ChannelsOf(tracks.Summary());
+}
+
 // The file as the facade reads it: with options other than the default, its tracks merged into one (a
-// format 1 file only with MergeTracks) and its channels moved to the tracks' own. False when the
-// options refuse the file.
-bool ApplyOptions(std::vector<uint8_t>& bytes, const CSmfImportOptions& options)
+// format 1 file only with MergeTracks) and its channels moved to the tracks' own, `channels` then
+// telling which channels the file used before. False when the options refuse the file.
+bool ApplyOptions(std::vector<uint8_t>& bytes, const CSmfImportOptions& options, uint16_t& channels)
 {
     if (options.IsDefault())
         return true;
@@ -43,6 +47,7 @@ bool ApplyOptions(std::vector<uint8_t>& bytes, const CSmfImportOptions& options)
     if (tracks.Read(bytes.data(), bytes.size()) != CSmfTracks::Result::Ok ||
         (tracks.Format() != 0 && !options.MergeTracks))
         return false;
+    channels = ChannelsOf(tracks.Summary());
     bytes = tracks.Format0(options.Map.value_or(CTrackMap::StyleChannels()).Channels());
     return true;
 }
@@ -74,9 +79,8 @@ CImportOutcome CStyleTransfer::ImportSmfFile(CNstEditIfc& style, const CExtProgL
     std::vector<uint8_t> bytes;
     if (!ReadSmfFile(path, bytes))
         return outcome;
-    // Said of the file as the user has it, before its channels are moved.
-    const uint16_t channels = options.Map ? 0 : ChannelsUsed(bytes);
-    if (!ApplyOptions(bytes, options))
+    uint16_t channels = 0;
+    if (!ApplyOptions(bytes, options, channels))
         return outcome;
     // The deletion must come before the import, which takes the file's track parameters only into an
     // element without data; a file that would then be refused must not cost the chord variation.
@@ -92,8 +96,9 @@ CImportOutcome CStyleTransfer::ImportSmfFile(CNstEditIfc& style, const CExtProgL
     }
     // With a channel map the user chose the channels, and saw what each one plays.
     if (outcome.Ok && !options.Map && NoTrackFilled(style, element, cv)) {
+        // Said of the file as the user has it: the bytes themselves unless the options moved channels.
         outcome.Silent = true;
-        outcome.Channels = channels;
+        outcome.Channels = options.IsDefault() ? ChannelsUsed(bytes) : channels;
     }
     return outcome;
 }
